@@ -1,0 +1,36 @@
+// CP932 character-boundary helpers.
+#include "common/Cp932.h"
+
+namespace zq {
+
+std::size_t Cp932CharLength(std::string_view text, std::size_t pos) {
+  if (pos + 1 < text.size() && IsCp932LeadByte(static_cast<unsigned char>(text[pos]))) return 2;
+  return 1;
+}
+
+std::size_t Cp932CharCount(std::string_view text) {
+  std::size_t count = 0;
+  for (std::size_t pos = 0; pos < text.size(); pos += Cp932CharLength(text, pos)) ++count;
+  return count;
+}
+
+std::string Cp932FitWidth(std::string_view text, std::size_t width) {
+  std::size_t pos = 0;
+  std::size_t chars = 0;
+  while (chars < width && pos < text.size()) {
+    pos += Cp932CharLength(text, pos);
+    ++chars;
+  }
+  std::string fitted(text.substr(0, pos));
+  fitted.append(width - chars, ' ');
+  return fitted;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace zq

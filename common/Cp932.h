@@ -1,0 +1,28 @@
+// Helpers for CP932 (Shift-JIS) byte strings: character boundaries, blank trimming, padding.
+// A trail byte can look like ASCII ('\\', '|', letters), so these never split a double-byte pair.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zq {
+
+// True for a byte that starts a double-byte character in code page 932.
+constexpr bool IsCp932LeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// Length in bytes of the character starting at text[pos] (1 or 2; 1 for a lead byte at the end).
+std::size_t Cp932CharLength(std::string_view text, std::size_t pos);
+
+// Number of characters (a double-byte pair counts as one).
+std::size_t Cp932CharCount(std::string_view text);
+
+// The text cut or filled with blanks to exactly `width` characters.
+std::string Cp932FitWidth(std::string_view text, std::size_t width);
+
+// The text without leading and trailing blanks (ASCII space only, as the system's trim does).
+std::string_view TrimBlanks(std::string_view text);
+
+}  // namespace zq

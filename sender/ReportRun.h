@@ -1,0 +1,115 @@
+// The report run: the thirteen run values, the fixed order of the report's sections and the
+// texts the driver writes between them. Platform work (event logs, services, console
+// commands, mail, clock) sits behind ReportSections so the order can be tested natively.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sender/ReportLog.h"
+#include "sender/mail/basSendEmail.h"
+
+namespace zq {
+
+// The parameter file keys, in the order they are read.
+inline constexpr std::array<const char*, 13> kParameterKeys = {
+    "Event", "EventDays", "Service", "Cmd1", "Cmd2", "Cmd3", "Cmd4",
+    "Cmd5", "SmtpServer", "SmtpPort", "SmtpFrom", "SmtpTo", "SmtpSubject"};
+
+struct RunValues {
+  std::string event;      // letters S, E, A
+  std::string eventDays;  // day count, converted when the first event section is due
+  std::string service;    // ALL, START or STOP
+  std::array<std::string, 5> commands;
+  std::string smtpServer, smtpPort, smtpFrom, smtpTo, smtpSubject;
+};
+
+// Reads the thirteen values in key order; `read(key)` returns one value.
+template <typename ReadValue>
+RunValues ReadRunValues(ReadValue read) {
+  RunValues v;
+  std::string* targets[] = {&v.event,       &v.eventDays,   &v.service,     &v.commands[0],
+                            &v.commands[1], &v.commands[2], &v.commands[3], &v.commands[4],
+                            &v.smtpServer,  &v.smtpPort,    &v.smtpFrom,    &v.smtpTo,
+                            &v.smtpSubject};
+  for (std::size_t i = 0; i < kParameterKeys.size(); ++i) *targets[i] = read(kParameterKeys[i]);
+  return v;
+}
+
+// Conversion of a text to a 16-bit signed whole number, as the system's integer conversion
+// does it: blanks around, a sign, a decimal fraction rounded half to even.
+struct Int16Conversion {
+  bool ok = false;
+  std::int16_t value = 0;
+  std::string error;  // the run-time error's description when !ok
+};
+Int16Conversion ToInteger16(std::string_view text);
+
+inline constexpr char kTypeMismatchText[] = "型が一致しません。";
+inline constexpr char kOverflowText[] = "オーバーフローしました。";
+inline constexpr char kOutOfMemoryText[] = "メモリが不足しています。";
+
+// Event logs named by the letters, always in the order System, Security, Application.
+std::vector<std::string> EventLogsOf(std::string_view letters);
+
+// Service state filter for the service word: 3 all ("ALL"), 1 active ("START"),
+// 2 inactive ("STOP"), looked for in that order, case-sensitive; 0 writes no section.
+std::int32_t ServiceFilterOf(std::string_view word);
+
+std::string CommandSectionHeading(std::string_view command);
+
+// The command-interpreter line that runs a command and appends its output to the log. The
+// whole is quoted for /S so that a command starting with a quote and a log path with blanks
+// both survive the interpreter's quote handling.
+std::string CommandInterpreterLine(std::string_view command, std::string_view logPath);
+
+// The line written when a command was stopped at its time limit (without CR LF).
+std::string CommandTimeoutLine(unsigned limitSeconds);
+
+// The trace a failed section leaves in the log: the error title and the description.
+std::string ErrorTrace(std::string_view description);
+
+// The four-line mail body, lines joined by CR LF, no CR LF at the end.
+std::string MailBodyText(std::string_view date, std::string_view time,
+                         std::string_view arguments);
+
+inline constexpr unsigned kCommandTimeLimitSeconds = 600;
+
+// What ExecuteCommand reports.
+enum CommandResult : int { kCommandEnded = 0, kCommandFailedToStart = -1, kCommandTimedOut = 1 };
+
+// The platform work of a run.
+class ReportSections {
+ public:
+  virtual ~ReportSections() = default;
+  virtual void WriteEventLogSection(ReportLog& log, const std::string& computerName,
+                                    const std::string& logName, std::int16_t days) = 0;
+  virtual void WriteServiceSection(ReportLog& log, const std::string& computerName,
+                                   std::int32_t filter) = 0;
+  // Runs a command line and waits for its end, at most `limitSeconds`.
+  virtual int ExecuteCommand(const std::string& commandLine, unsigned limitSeconds) = 0;
+  virtual void SendEmail(const MailInputs& inputs) = 0;
+  virtual std::string DateText() = 0;  // the current date, system short form
+  virtual std::string TimeText() = 0;  // the current time, system form
+};
+
+struct RunSetup {
+  std::string arguments;      // the command line exactly as received
+  std::string parameterPath;  // the report parameter file path
+  std::string computerName;
+  unsigned commandTimeLimitSeconds = kCommandTimeLimitSeconds;
+};
+
+// Exit codes of the sender's run (mail delivery adds its own later).
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitReportLogFailed = 13;
+
+// Writes the report log section by section and hands it to mail delivery when a server is
+// given. A failure inside one section is written into the log and the run goes on; only a
+// log that cannot be created, opened or written ends the run (kExitReportLogFailed).
+int RunReport(const RunValues& values, const RunSetup& setup, ReportSections& sections);
+
+}  // namespace zq

@@ -1,0 +1,57 @@
+// zqPelmora's start-up module: process-wide state, the command-line contract and reading
+// the report parameter file. Main and the platform calls live in basPelmora_win.cpp.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zq {
+
+inline constexpr char kPelmoraTitle[] = "zqPelmora";
+inline constexpr char kParameterSection[] = "zqPelmora.exe";
+
+// Show-messages switch: message boxes of the sender appear only while its numeric value is 1.
+// A report run sets it to "0" before mail delivery and never to "1".
+extern std::string g_showMessages;
+bool MessagesShown();
+
+// Shows a box with the sender's title when messages are shown; otherwise answers OK at once.
+int PelmoraMessage(const std::string& text, unsigned style);
+
+// The arguments part of a process command line: everything after the program name (quoted or
+// not) and the blanks that follow it; trailing blanks are kept.
+std::string_view ArgumentsOf(std::string_view commandLine);
+
+// The report parameter file path from the arguments: blanks trimmed and, when the whole path
+// is enclosed in double quotes, those quotes removed (a Windows path cannot hold a quote).
+std::string ParameterFilePath(std::string_view arguments);
+
+// The report log file path: the parameter file path with ".log" appended.
+std::string ReportLogPath(std::string_view parameterFilePath);
+
+// The numeric value of the leading number in a text, as the system's Val does for decimal
+// input: blanks skipped, optional sign, digits and fraction; 0 when there is none.
+double LeadingNumber(std::string_view text);
+
+}  // namespace zq
+
+// Platform side (basPelmora_win.cpp).
+namespace zq {
+
+// One value of a profile (INI) file, of any length: "" when the file, section or key is
+// missing. Section and key match without regard to case; one pair of double quotes
+// enclosing the whole value is removed.
+std::string ReadParameter(const std::string& file, const std::string& section,
+                          const std::string& key);
+
+// The full path under which a relative parameter file path is read: relative to the current
+// directory (the profile reader itself would look in the Windows directory). "" stays "".
+std::string ProfilePathOf(const std::string& path);
+
+// The local computer name (at most 15 characters), or "" when it cannot be read.
+std::string LocalComputerName();
+
+// The whole report run of the sender; returns the process exit code.
+int Main();
+
+}  // namespace zq

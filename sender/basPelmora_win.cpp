@@ -1,0 +1,100 @@
+// The sender's start-up on Windows: parameter reading, computer name and the platform work
+// of a report run.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "sender/basExecuteCommand.h"
+#include "sender/basNTEventLog.h"
+#include "sender/basNTServices.h"
+#include "sender/basPelmora.h"
+#include "sender/ReportRun.h"
+#include "sender/mail/basSendEmail.h"
+
+namespace zq {
+namespace {
+
+constexpr std::size_t kFirstValueBuffer = 256;
+constexpr std::size_t kMaxValueBuffer = 1 << 20;
+
+class Win32Sections final : public ReportSections {
+ public:
+  void WriteEventLogSection(ReportLog& log, const std::string& computerName,
+                            const std::string& logName, std::int16_t days) override {
+    zq::WriteEventLogSection(log, computerName, logName, days);
+  }
+  void WriteServiceSection(ReportLog& log, const std::string& computerName,
+                           std::int32_t filter) override {
+    zq::WriteServiceSection(log, computerName, filter);
+  }
+  int ExecuteCommand(const std::string& commandLine, unsigned limitSeconds) override {
+    return zq::ExecuteCommand(nullptr, commandLine, limitSeconds);
+  }
+  void SendEmail(const MailInputs& inputs) override { zq::SendEmail(inputs); }
+  std::string DateText() override {
+    char text[80] = {};
+    if (!::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text,
+                          sizeof(text))) {
+      return {};
+    }
+    return text;
+  }
+  std::string TimeText() override {
+    char text[80] = {};
+    if (!::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, text, sizeof(text))) return {};
+    return text;
+  }
+};
+
+}  // namespace
+
+std::string ReadParameter(const std::string& file, const std::string& section,
+                          const std::string& key) {
+  std::vector<char> buffer(kFirstValueBuffer);
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(buffer.size());
+    const DWORD length = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "",
+                                                    buffer.data(), size, file.c_str());
+    // A value cut to fit is reported with length size - 1: try again with more room.
+    if (length + 1 < size || buffer.size() >= kMaxValueBuffer) {
+      return std::string(buffer.data(), std::min<std::size_t>(length, size - 1));
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string ProfilePathOf(const std::string& path) {
+  if (path.empty()) return path;
+  std::vector<char> full(MAX_PATH);
+  for (;;) {
+    const DWORD length = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()),
+                                            full.data(), nullptr);
+    if (length == 0) return path;
+    if (length < full.size()) return std::string(full.data(), length);
+    full.resize(length + 1);
+  }
+}
+
+std::string LocalComputerName() {
+  char name[16] = {};
+  DWORD size = sizeof(name);
+  if (!::GetComputerNameA(name, &size)) return {};
+  return std::string(name, strnlen(name, sizeof(name)));
+}
+
+int Main() {
+  RunSetup setup;
+  setup.arguments = std::string(ArgumentsOf(::GetCommandLineA()));
+  setup.parameterPath = ParameterFilePath(setup.arguments);
+  const std::string profile = ProfilePathOf(setup.parameterPath);
+  const RunValues values = ReadRunValues([&](const char* key) {
+    return profile.empty() ? std::string() : ReadParameter(profile, kParameterSection, key);
+  });
+  setup.computerName = LocalComputerName();
+  Win32Sections sections;
+  return RunReport(values, setup, sections);
+}
+
+}  // namespace zq

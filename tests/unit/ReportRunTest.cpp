@@ -1,0 +1,243 @@
+// The report run driver: section order, what each value selects, the error trace and the
+// mail hand-over, against real files in a temporary directory.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "sender/ReportRun.h"
+#include "sender/basPelmora.h"
+
+namespace zq {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(DayCount, ConvertsLikeTheSystemIntegerConversion) {
+  struct Case {
+    const char* text;
+    bool ok;
+    int value;
+    const char* error;
+  } const cases[] = {
+      {"7", true, 7, ""},          {" 7 ", true, 7, ""},      {"+5", true, 5, ""},
+      {"-3", true, -3, ""},        {"2.5", true, 2, ""},      {"3.5", true, 4, ""},
+      {"0.51", true, 1, ""},       {".5", true, 0, ""},       {"32767", true, 32767, ""},
+      {"-32768", true, -32768, ""}, {"32768", false, 0, kOverflowText},
+      {"-32769", false, 0, kOverflowText}, {"32767.5", false, 0, kOverflowText},
+      {"99999999999999999999", false, 0, kOverflowText}, {"", false, 0, kTypeMismatchText},
+      {"abc", false, 0, kTypeMismatchText}, {"7x", false, 0, kTypeMismatchText},
+      {"-", false, 0, kTypeMismatchText},  {"1 2", false, 0, kTypeMismatchText},
+  };
+  for (const auto& c : cases) {
+    const auto r = ToInteger16(c.text);
+    EXPECT_EQ(r.ok, c.ok) << '"' << c.text << '"';
+    if (c.ok) {
+      EXPECT_EQ(r.value, c.value) << c.text;
+    }
+    EXPECT_EQ(r.error, c.error) << c.text;
+  }
+}
+
+TEST(Selection, LettersAndWordsSelectSections) {
+  EXPECT_EQ(EventLogsOf("EAS"), (std::vector<std::string>{"System", "Security", "Application"}));
+  EXPECT_EQ(EventLogsOf("A"), (std::vector<std::string>{"Application"}));
+  EXPECT_TRUE(EventLogsOf("sea").empty());
+  EXPECT_TRUE(EventLogsOf("X").empty());
+  EXPECT_EQ(ServiceFilterOf("ALL"), 3);
+  EXPECT_EQ(ServiceFilterOf("START"), 1);
+  EXPECT_EQ(ServiceFilterOf("STOP"), 2);
+  EXPECT_EQ(ServiceFilterOf("STARTSTOP"), 1);
+  EXPECT_EQ(ServiceFilterOf("start"), 0);
+  EXPECT_EQ(ServiceFilterOf("Start"), 0);
+}
+
+TEST(CommandLineText, QuotesTheWholeAndTheLogPath) {
+  EXPECT_EQ(CommandInterpreterLine("ipconfig /all", "C:\\a b\\r.ini.log"),
+            "CMD.EXE /S /C \"ipconfig /all >> \"C:\\a b\\r.ini.log\"\"");
+  EXPECT_EQ(CommandTimeoutLine(600),
+            "*** 制限時間（600秒）を過ぎたためコマンドを中止しました ***");
+  EXPECT_EQ(MailBodyText("2004/03/05", "14:07:09", " r.ini "),
+            "実行日付：2004/03/05\r\n実行時刻：14:07:09\r\n実行パラメータ： r.ini \r\n"
+            "*** 実行結果は添付ファイルを参照 ***");
+}
+
+// Records the calls; sections write a marker line; commands append their "output".
+class FakeSections : public ReportSections {
+ public:
+  explicit FakeSections(std::string logPath) : logPath_(std::move(logPath)) {}
+
+  void WriteEventLogSection(ReportLog& log, const std::string& computer, const std::string& name,
+                            std::int16_t days) override {
+    calls.push_back("event " + name + " " + std::to_string(days) + " " + computer);
+    if (name == throwIn) throw std::runtime_error("内部エラー");
+    log.Write("[" + name + "]\r\n");
+  }
+  void WriteServiceSection(ReportLog& log, const std::string&, std::int32_t filter) override {
+    calls.push_back("service " + std::to_string(filter));
+    if (throwIn == "service") throw std::bad_alloc();
+    log.Write("[services]\r\n");
+  }
+  int ExecuteCommand(const std::string& line, unsigned limit) override {
+    calls.push_back("command " + line + " " + std::to_string(limit));
+    // The interpreter appends to the log, which the driver must have closed.
+    std::FILE* file = std::fopen(logPath_.c_str(), "ab");
+    std::fputs(commandOutput.c_str(), file);
+    std::fclose(file);
+    return commandResult;
+  }
+  void SendEmail(const MailInputs& inputs) override {
+    calls.push_back("mail");
+    mail = inputs;
+    showMessagesAtMail = g_showMessages;
+  }
+  std::string DateText() override { return "2026/12/06"; }
+  std::string TimeText() override { return "9:05:01"; }
+
+  std::vector<std::string> calls;
+  std::string throwIn;
+  std::string commandOutput = "out\r\n";
+  int commandResult = kCommandEnded;
+  MailInputs mail;
+  std::string showMessagesAtMail;
+
+ private:
+  std::string logPath_;
+};
+
+class ReportRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("zq report " + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    setup_.parameterPath = (dir_ / "r.ini").string();
+    setup_.arguments = " " + setup_.parameterPath;
+    setup_.computerName = "HOST";
+    setup_.commandTimeLimitSeconds = 5;
+    logPath_ = setup_.parameterPath + ".log";
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Log() const {
+    std::ifstream in(logPath_, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  std::string CommandCall(const std::string& command) const {
+    return "command " + CommandInterpreterLine(command, logPath_) + " 5";
+  }
+
+  fs::path dir_;
+  RunSetup setup_;
+  std::string logPath_;
+};
+
+TEST_F(ReportRunTest, SectionsFollowTheFixedOrder) {
+  RunValues values;
+  values.event = "EAS";
+  values.eventDays = " 7";
+  values.service = "STARTSTOP";
+  values.commands[2] = "ver";
+  FakeSections fake(logPath_);
+  std::ofstream(logPath_) << "old report";
+  EXPECT_EQ(RunReport(values, setup_, fake), kExitOk);
+  EXPECT_EQ(fake.calls, (std::vector<std::string>{
+                            "event System 7 HOST", "event Security 7 HOST",
+                            "event Application 7 HOST", "service 1", CommandCall("ver")}));
+  EXPECT_EQ(Log(), "[System]\r\n[Security]\r\n[Application]\r\n[services]\r\n" +
+                       CommandSectionHeading("ver") + "out\r\n");
+}
+
+TEST_F(ReportRunTest, ValuesThatSelectNothingWriteNothing) {
+  RunValues values;
+  values.event = "X";
+  values.eventDays = "not a number";
+  values.service = "start";
+  FakeSections fake(logPath_);
+  EXPECT_EQ(RunReport(values, setup_, fake), kExitOk);
+  EXPECT_TRUE(fake.calls.empty());
+  EXPECT_TRUE(fs::exists(logPath_));
+  EXPECT_EQ(Log(), "");
+}
+
+TEST_F(ReportRunTest, AFailingSectionLeavesATraceAndTheRunGoesOn) {
+  RunValues values;
+  values.event = "SA";
+  values.eventDays = "7";
+  values.service = "ALL";
+  values.commands[0] = "dir";
+  values.smtpServer = "mail.example.jp";
+  FakeSections fake(logPath_);
+  fake.throwIn = "System";
+  EXPECT_EQ(RunReport(values, setup_, fake), kExitOk);
+  EXPECT_EQ(Log(), "アプリケーションエラー！\r\n内部エラー\r\n[Application]\r\n[services]\r\n" +
+                       CommandSectionHeading("dir") + "out\r\n");
+  EXPECT_EQ(fake.calls.back(), "mail");
+}
+
+TEST_F(ReportRunTest, ABadDayCountIsTracedOnceAndTheRunGoesOn) {
+  for (const char* days : {"abc", "", "40000"}) {
+    RunValues values;
+    values.event = "SEA";
+    values.eventDays = days;
+    values.service = "ALL";
+    FakeSections fake(logPath_);
+    fake.throwIn = "service";
+    EXPECT_EQ(RunReport(values, setup_, fake), kExitOk);
+    const std::string error = ToInteger16(days).error;
+    EXPECT_EQ(Log(), ErrorTrace(error) + ErrorTrace(kOutOfMemoryText)) << days;
+    EXPECT_EQ(fake.calls, std::vector<std::string>{"service 3"});
+  }
+}
+
+TEST_F(ReportRunTest, ATimedOutCommandGetsItsLineOnALineOfItsOwn) {
+  RunValues values;
+  values.commands[1] = "set /p X=?";
+  values.commands[4] = "ver";
+  FakeSections fake(logPath_);
+  fake.commandResult = kCommandTimedOut;
+  fake.commandOutput = "?";
+  EXPECT_EQ(RunReport(values, setup_, fake), kExitOk);
+  const std::string stopped = CommandTimeoutLine(5) + "\r\n";
+  EXPECT_EQ(Log(), CommandSectionHeading("set /p X=?") + "?\r\n" + stopped +
+                       CommandSectionHeading("ver") + "?\r\n" + stopped);
+}
+
+TEST_F(ReportRunTest, MailGetsTheTwelveInputs) {
+  RunValues values;
+  values.smtpServer = "mail.example.jp";
+  values.smtpPort = "25";
+  values.smtpFrom = "zq@example.jp";
+  values.smtpTo = "a@example.jp;b@example.jp";
+  values.smtpSubject = "週報";
+  FakeSections fake(logPath_);
+  g_showMessages = "1";
+  EXPECT_EQ(RunReport(values, setup_, fake), kExitOk);
+  EXPECT_EQ(fake.showMessagesAtMail, "0");
+  const MailInputs& m = fake.mail;
+  EXPECT_EQ(std::vector<std::string>({m.server, m.port, m.fromAddress, m.fromName, m.recipients,
+                                      m.subject, m.attachments, m.showMessages, m.autoSend,
+                                      m.autoClose, m.timeoutSeconds}),
+            std::vector<std::string>({"mail.example.jp", "25", "zq@example.jp", "",
+                                      "a@example.jp;b@example.jp", "週報", logPath_, "0", "1",
+                                      "1", "60"}));
+  EXPECT_EQ(m.body, MailBodyText("2026/12/06", "9:05:01", setup_.arguments));
+  g_showMessages.clear();
+}
+
+TEST_F(ReportRunTest, ALogThatCannotBeCreatedEndsTheRunWithItsExitCode) {
+  RunValues values;
+  values.service = "ALL";
+  values.smtpServer = "mail.example.jp";
+  setup_.parameterPath = (dir_ / "missing dir" / "r.ini").string();
+  FakeSections fake(logPath_);
+  EXPECT_EQ(RunReport(values, setup_, fake), kExitReportLogFailed);
+  EXPECT_TRUE(fake.calls.empty());
+}
+
+}  // namespace
+}  // namespace zq

@@ -1,0 +1,38 @@
+// Service section texts.
+#include <gtest/gtest.h>
+
+#include "sender/basNTServices.h"
+
+namespace zq {
+namespace {
+
+TEST(ServiceSection, HeadingIsSixLines) {
+  const std::string rule(69, '-');
+  EXPECT_EQ(ServiceSectionHeading(), "\r\n" + std::string(69, '=') + "\r\nサービス状態一覧\r\n" +
+                                         rule + "\r\nサービス 状態 表示名\r\n" + rule + "\r\n");
+}
+
+TEST(ServiceSection, LinesPadNamesToEightCharacters) {
+  struct Case {
+    const char* name;
+    std::uint32_t state;
+    const char* display;
+    const char* line;
+  } const cases[] = {
+      {"LanmanServer", 4, "Server", "LanmanSe 開始 Server\r\n"},
+      {"Spooler", 1, "Print Spooler", "Spooler  停止 Print Spooler\r\n"},
+      {"RpcSs", 2, "", "RpcSs    開始中 \r\n"},
+      {"a", 3, "x", "a        停止中 x\r\n"},
+      {"a", 5, "x", "a        継続中 x\r\n"},
+      {"a", 6, "x", "a        一時停止中 x\r\n"},
+      {"a", 7, "表示", "a        一時停止 表示\r\n"},
+      {"a", 0, "x", "a         x\r\n"},
+      {"サービス名前です", 4, "日本語", "サービス名前です 開始 日本語\r\n"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ServiceLine(c.name, c.state, c.display), c.line) << c.name << ' ' << c.state;
+  }
+}
+
+}  // namespace
+}  // namespace zq

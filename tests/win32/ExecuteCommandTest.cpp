@@ -1,0 +1,113 @@
+// The command runner against the real command interpreter: output appended to a log whose
+// path holds a blank, the NUL standard input, failures to start, the time limit ending the
+// whole process tree, and window messages served while waiting.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "sender/ReportRun.h"
+#include "sender/basExecuteCommand.h"
+#include "tests/win32/TempDir.h"
+
+namespace zq {
+namespace {
+
+class ExecuteCommandTest : public ::testing::Test {
+ protected:
+  int Run(const std::string& command, unsigned limitSeconds = 60) {
+    return ExecuteCommand(nullptr, CommandInterpreterLine(command, log_), limitSeconds);
+  }
+  std::string Log() const { return test::ReadFileBytes(log_); }
+
+  test::TempDir dir_;
+  const std::string log_ = dir_.File("report log.ini.log");
+};
+
+TEST_F(ExecuteCommandTest, OutputIsAppendedToALogPathWithABlank) {
+  test::WriteFileBytes(log_, "header\r\n");
+  EXPECT_EQ(Run("echo 表示テスト"), kCommandEnded);
+  EXPECT_EQ(Log(), "header\r\n表示テスト \r\n");
+}
+
+TEST_F(ExecuteCommandTest, ACommandStartingWithAQuoteKeepsItsRedirection) {
+  char system[MAX_PATH];
+  ASSERT_TRUE(GetSystemDirectoryA(system, MAX_PATH));
+  EXPECT_EQ(Run("\"" + std::string(system) + "\\cmd.exe\" /c echo quoted"), kCommandEnded);
+  EXPECT_EQ(Log(), "quoted \r\n");
+}
+
+TEST_F(ExecuteCommandTest, TypedCp932FileArrivesByteForByte) {
+  const std::string text = "表ソ\\|ｱｲｳ\r\n予定能\r\n";
+  const std::string source = dir_.File("sjis input.txt");
+  test::WriteFileBytes(source, text);
+  EXPECT_EQ(Run("type \"" + source + "\""), kCommandEnded);
+  EXPECT_EQ(Log(), text);
+}
+
+TEST_F(ExecuteCommandTest, AnUnknownCommandEndsWithNothingCaptured) {
+  EXPECT_EQ(Run("zq_no_such_command_xyz"), kCommandEnded);
+  EXPECT_EQ(Log(), "");
+}
+
+TEST_F(ExecuteCommandTest, ACommandWaitingForInputEndsAtOnce) {
+  EXPECT_EQ(Run("set /p ANSWER=入力してください: ", 30), kCommandEnded);
+  EXPECT_EQ(Run("more", 30), kCommandEnded);
+}
+
+TEST_F(ExecuteCommandTest, AProgramThatCannotStartIsReported) {
+  EXPECT_EQ(ExecuteCommand(nullptr, dir_.File("missing.exe"), 5), kCommandFailedToStart);
+  EXPECT_EQ(ExecuteCommand(dir_.File("missing.exe").c_str(), "x", 5), kCommandFailedToStart);
+}
+
+TEST_F(ExecuteCommandTest, TheTimeLimitEndsTheWholeProcessTree) {
+  const std::string pidFile = dir_.File("child.pid");
+  const std::string sleeper = test::BesideTestProgram("zq_sleeper.exe");
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(Run("\"" + sleeper + "\" 60000 \"" + pidFile + "\"", 2), kCommandTimedOut);
+  const DWORD elapsed = GetTickCount() - start;
+  EXPECT_GE(elapsed, 1900u);
+  EXPECT_LT(elapsed, 30000u);
+  EXPECT_EQ(Log(), "sleepingsleeping");  // parent and child
+
+  // The grandchild (started by the sleeper, two levels below the runner) is gone too.
+  const DWORD childId = std::stoul(test::ReadFileBytes(pidFile));
+  HANDLE child = OpenProcess(SYNCHRONIZE, FALSE, childId);
+  if (child) {
+    EXPECT_EQ(WaitForSingleObject(child, 5000), WAIT_OBJECT_0);
+    CloseHandle(child);
+  }
+  // Nothing holds the log any more: it can be opened for writing at once.
+  HANDLE log = CreateFileA(log_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(log, INVALID_HANDLE_VALUE);
+  CloseHandle(log);
+}
+
+LRESULT CALLBACK CountTimer(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_TIMER) {
+    ++*reinterpret_cast<int*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    return 0;
+  }
+  return DefWindowProcA(window, message, w, l);
+}
+
+TEST_F(ExecuteCommandTest, WindowMessagesAreServedWhileWaiting) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = CountTimer;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "zqTimerCounter";
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowA("zqTimerCounter", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              windowClass.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  int ticks = 0;
+  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&ticks));
+  SetTimer(window, 1, 50, nullptr);
+  const std::string sleeper = test::BesideTestProgram("zq_sleeper.exe");
+  EXPECT_EQ(Run("\"" + sleeper + "\" 1500", 60), kCommandEnded);
+  KillTimer(window, 1);
+  DestroyWindow(window);
+  EXPECT_GE(ticks, 5);
+  EXPECT_EQ(Log(), "sleeping");
+}
+
+}  // namespace
+}  // namespace zq

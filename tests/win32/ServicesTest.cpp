@@ -1,0 +1,54 @@
+// The service section against Wine's real service manager.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <set>
+
+#include "sender/basNTServices.h"
+#include "tests/win32/TempDir.h"
+
+namespace zq {
+namespace {
+
+std::vector<std::string> Enumerate(std::int32_t filter, std::size_t bufferBytes) {
+  std::vector<std::string> lines;
+  const std::string failure = EnumerateServices(
+      "", filter, bufferBytes,
+      [&](const ServiceRecord& s) { lines.push_back(ServiceLine(s.name, s.state, s.displayName)); });
+  EXPECT_EQ(failure, "");
+  return lines;
+}
+
+TEST(Services, ASmallBufferLosesNoService) {
+  const auto whole = Enumerate(3, 64 * 1024);
+  ASSERT_GE(whole.size(), 3u);
+  for (const std::size_t bytes : {1u, 100u, 400u, 1000u}) EXPECT_EQ(Enumerate(3, bytes), whole) << bytes;
+}
+
+TEST(Services, ActiveAndInactiveMakeAll) {
+  const auto all = Enumerate(3, 4096);
+  const auto active = Enumerate(1, 4096);
+  const auto inactive = Enumerate(2, 4096);
+  EXPECT_EQ(std::multiset<std::string>(all.begin(), all.end()),
+            [&] {
+              std::multiset<std::string> both(active.begin(), active.end());
+              both.insert(inactive.begin(), inactive.end());
+              return both;
+            }());
+  for (const auto& line : inactive) EXPECT_EQ(line.substr(9, 4), "停止") << line;
+}
+
+TEST(Services, SectionIsHeadingThenOneLinePerService) {
+  test::TempDir dir;
+  const std::string path = dir.File("r.log");
+  ReportLog log;
+  ASSERT_TRUE(log.OpenForAppend(path));
+  WriteServiceSection(log, "", 3);
+  ASSERT_TRUE(log.Close());
+  std::string expected = ServiceSectionHeading();
+  for (const auto& line : Enumerate(3, 64 * 1024)) expected += line;
+  EXPECT_EQ(test::ReadFileBytes(path), expected);
+}
+
+}  // namespace
+}  // namespace zq
