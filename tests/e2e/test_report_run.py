@@ -1,0 +1,98 @@
+"""The real zqPelmora.exe under Wine: a report run from parameter file to report log."""
+import re
+import shutil
+import unittest
+
+from zq_e2e import (CRLF, PELMORA, RULE_DASH, RULE_EQ, parameter_text, run_program, sjis,
+                    temp_dir, win_path)
+
+SERVICE_HEADING = (CRLF + RULE_EQ + CRLF + sjis("サービス状態一覧") + CRLF + RULE_DASH + CRLF +
+                   sjis("サービス 状態 表示名") + CRLF + RULE_DASH + CRLF)
+STATES = "|".join(["停止", "開始中", "停止中", "開始", "継続中", "一時停止中", "一時停止"])
+# Name padded or cut to 8 characters (ASCII names here), a blank, a state, a blank, the display name.
+SERVICE_LINE = re.compile(rb"^[\x21-\x7e][\x20-\x7e]{7} (" + sjis(STATES) + rb") [^\r\n]*\r\n")
+
+
+def command_heading(command):
+    return (CRLF + RULE_EQ + CRLF + sjis(f"コマンド「{command}」実行結果") + CRLF + RULE_DASH +
+            CRLF)
+
+
+def split_service_section(log):
+    """The service lines after the heading, and what follows them."""
+    assert log.startswith(SERVICE_HEADING), log[:200]
+    rest = log[len(SERVICE_HEADING):]
+    lines = []
+    while True:
+        match = SERVICE_LINE.match(rest)
+        if not match:
+            return lines, rest
+        lines.append(match.group(0))
+        rest = rest[match.end():]
+
+
+class ReportRunTest(unittest.TestCase):
+    def setUp(self):
+        self.dir = temp_dir("report run ")  # the blank must survive the redirection
+        self.addCleanup(shutil.rmtree, self.dir, True)
+
+    def test_services_and_commands_give_the_exact_layout(self):
+        source = self.dir / "sjis input.txt"
+        typed = sjis("表ソ\\|ｱｲｳ予定能\r\n二行目\r\n")
+        source.write_bytes(typed)
+        commands = {
+            "Cmd1": "echo 日本語の出力",
+            "Cmd2": "zq_no_such_command_xyz",
+            "Cmd3": "set /p ANSWER=入力してください:",
+            "Cmd5": f'type "{win_path(source)}"',
+        }
+        param = self.dir / "r.ini"
+        param.write_bytes(parameter_text({"Service": "ALL", **commands}))
+
+        code, output = run_program(PELMORA, [win_path(param)], cwd=self.dir)
+        self.assertEqual(code, 0, output)
+
+        log = (self.dir / "r.ini.log").read_bytes()
+        services, rest = split_service_section(log)
+        names = [line[:8].rstrip() for line in services]
+        self.assertIn(b"RpcSs", names)
+        self.assertIn(b"Spooler", names)
+        self.assertGreaterEqual(len(services), 5)
+        expected = (command_heading(commands["Cmd1"]) + sjis("日本語の出力 ") + CRLF +
+                    command_heading(commands["Cmd2"]) +
+                    command_heading(commands["Cmd3"]) + sjis("入力してください: ") +
+                    command_heading(commands["Cmd5"]) + typed)
+        self.assertEqual(rest, expected)
+
+    def test_relative_and_quoted_paths_read_the_file_beside_the_log(self):
+        param = self.dir / "週報 1.ini"
+        param.write_bytes(parameter_text({"Cmd2": "echo ok"}))
+        # Relative to the current directory, as the scheduled batch file passes it.
+        code, output = run_program(PELMORA, ["週報 1.ini"], cwd=self.dir)
+        self.assertEqual(code, 0, output)
+        self.assertEqual((self.dir / "週報 1.ini.log").read_bytes(),
+                         command_heading("echo ok") + b"ok " + CRLF)
+
+    def test_without_command_line_an_empty_log_and_no_mail(self):
+        code, output = run_program(PELMORA, [], cwd=self.dir)
+        self.assertEqual(code, 0, output)
+        self.assertEqual((self.dir / ".log").read_bytes(), b"")
+
+    def test_a_bad_day_count_is_traced_and_the_run_goes_on(self):
+        param = self.dir / "r.ini"
+        param.write_bytes(parameter_text({"Event": "SEA", "EventDays": "seven",
+                                          "Cmd1": "echo after"}))
+        code, output = run_program(PELMORA, [win_path(param)], cwd=self.dir)
+        self.assertEqual(code, 0, output)
+        self.assertEqual((self.dir / "r.ini.log").read_bytes(),
+                         sjis("アプリケーションエラー！\r\n型が一致しません。\r\n") +
+                         command_heading("echo after") + b"after " + CRLF)
+
+    def test_a_log_that_cannot_be_created_gives_a_failure_exit_code(self):
+        code, output = run_program(PELMORA, [win_path(self.dir / "missing" / "r.ini")],
+                                   cwd=self.dir)
+        self.assertEqual(code, 13, output)
+
+
+if __name__ == "__main__":
+    unittest.main()
