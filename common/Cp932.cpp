@@ -4,7 +4,10 @@
 namespace zq {
 
 std::size_t Cp932CharLength(std::string_view text, std::size_t pos) {
-  if (pos + 1 < text.size() && IsCp932LeadByte(static_cast<unsigned char>(text[pos]))) return 2;
+  if (pos + 1 < text.size() && IsCp932LeadByte(static_cast<unsigned char>(text[pos])) &&
+      IsCp932TrailByte(static_cast<unsigned char>(text[pos + 1]))) {
+    return 2;
+  }
   return 1;
 }
 

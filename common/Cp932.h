@@ -13,7 +13,14 @@ constexpr bool IsCp932LeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
-// Length in bytes of the character starting at text[pos] (1 or 2; 1 for a lead byte at the end).
+// True for a byte that can follow a lead byte in code page 932.
+constexpr bool IsCp932TrailByte(unsigned char c) {
+  return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
+
+// Length in bytes of the character starting at text[pos]: 2 for a lead byte followed by a
+// trail byte, else 1 (a lead byte at the end or before a non-trail byte stands alone, so a
+// broken pair never swallows a CR, an LF or an ASCII letter).
 std::size_t Cp932CharLength(std::string_view text, std::size_t pos);
 
 // Number of characters (a double-byte pair counts as one).

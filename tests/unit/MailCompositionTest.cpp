@@ -1,0 +1,160 @@
+// Composition of the mail text: header fields, charset choice, parts, streaming.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "sender/mail/MailComposition.h"
+
+namespace zq {
+namespace {
+
+namespace fs = std::filesystem;
+
+MailContext Context() {
+  MailContext c;
+  c.now = {2026, 12, 6, 0, 9, 5, 1, 540};
+  c.processId = 4242;
+  c.sequence = 1;
+  c.computerName = "HOST01";
+  return c;
+}
+
+MailInputs Inputs(std::string subject, std::string body, std::string attachments = "") {
+  MailInputs in;
+  in.fromAddress = "zq@example.jp";
+  in.recipients = "x";
+  in.subject = std::move(subject);
+  in.body = std::move(body);
+  in.attachments = std::move(attachments);
+  return in;
+}
+
+const std::string kFixedFields =
+    "Date: Sun, 06 Dec 2026 09:05:01 +0900\r\nMIME-Version: 1.0\r\n"
+    "Message-ID: <20261206090501.4242.1@example.jp>\r\n";
+
+std::string Compose(const MailInputs& inputs) {
+  std::string text;
+  EXPECT_TRUE(ComposeMailText(inputs, Context(), text));
+  return text;
+}
+
+TEST(HeaderFields, DateAndMessageId) {
+  MailTime t{2004, 3, 5, 5, 14, 7, 9, -330};
+  EXPECT_EQ(Rfc5322Date(t), "Fri, 05 Mar 2004 14:07:09 -0530");
+  MailContext c = Context();
+  EXPECT_EQ(MessageId(c, "a@mail.example.jp"), "<20261206090501.4242.1@mail.example.jp>");
+  EXPECT_EQ(MessageId(c, "no-domain"), "<20261206090501.4242.1@HOST01>");
+  c.computerName = "日本";
+  EXPECT_EQ(MessageId(c, "a@bad domain"), "<20261206090501.4242.1@localhost>");
+}
+
+TEST(Compose, AsciiSingePartMessage) {
+  EXPECT_EQ(Compose(Inputs("abc", "abc")),
+            "Subject:abc\r\nFrom:\"\" <zq@example.jp>\r\nTo:x\r\n" + kFixedFields +
+                "Content-Type: text/plain; charset=us-ascii\r\n\r\nabc\r\n");
+}
+
+TEST(Compose, JapaneseSubjectChoosesIso2022JpForAnAsciiBody) {
+  EXPECT_EQ(Compose(Inputs("週報", "abc")),
+            "Subject: =?ISO-2022-JP?B?GyRCPTVKcxsoQg==?= \r\nFrom:\"\" <zq@example.jp>\r\nTo:x\r\n" +
+                kFixedFields + "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\nabc\r\n");
+  const std::string japaneseBody = Compose(Inputs("abc", "ｶﾞ"));
+  EXPECT_NE(japaneseBody.find("charset=iso-2022-jp\r\n\r\n\x1B$B%,\x1B(B\r\n"), std::string::npos);
+}
+
+TEST(Compose, BlankBodyGivesNoBodyText) {
+  const std::string text = Compose(Inputs("abc", "   "));
+  EXPECT_EQ(text.substr(text.size() - 4), "\r\n\r\n");
+  EXPECT_EQ(text.find("   "), std::string::npos);
+}
+
+TEST(Compose, LineBreaksInInputsCannotAddFields) {
+  MailInputs in = Inputs("a\r\nBcc: evil@example.com", "b");
+  in.fromAddress = "zq@example.jp>\r\nRCPT TO:<evil@example.com";
+  in.fromName = "n\r\nX: y";
+  in.recipients = "x\r\nBcc: evil@example.com";
+  const std::string text = Compose(in);
+  const std::string header = text.substr(0, text.find("\r\n\r\n"));
+  EXPECT_EQ(header.find("\r\nBcc"), std::string::npos);
+  EXPECT_EQ(header.find("\r\nRCPT"), std::string::npos);
+  EXPECT_EQ(header.find("\r\nX:"), std::string::npos);
+  EXPECT_NE(header.find("Subject:aBcc: evil@example.com\r\n"), std::string::npos);
+}
+
+TEST(Attachments, PathsAndNames) {
+  EXPECT_EQ(AttachmentPaths("a.log,C:\\logs\\run.log,"),
+            (std::vector<std::string>{"a.log", "C:\\logs\\run.log"}));
+  EXPECT_EQ(FileNameOf("C:\\logs\\run.log"), "run.log");
+  EXPECT_EQ(FileNameOf("run.log"), "run.log");
+  EXPECT_EQ(FileNameOf("C:\\表\\ソ.log"), "ソ.log");  // trail bytes 0x5C are no separators
+  EXPECT_EQ(AttachmentNameParameter("run.log"), "run.log");
+  EXPECT_EQ(AttachmentNameParameter("週報.log"), EncodedWord("週報.log"));
+}
+
+class MultipartTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("zq compose " + std::string(::testing::UnitTest::GetInstance()
+                                                                         ->current_test_info()
+                                                                         ->name()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string File(const std::string& name, const std::string& bytes) {
+    const std::string path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  fs::path dir_;
+};
+
+TEST_F(MultipartTest, TwoAttachmentsGiveTwoDelimitersInARow) {
+  const std::string a = File("a.log", "abc");
+  const std::string b = File("b.log", "");
+  const std::string d = "--zqFelmar Attachment Boundary\r\n";
+  EXPECT_EQ(Compose(Inputs("s", "abc", a + "," + b)),
+            "Subject:s\r\nFrom:\"\" <zq@example.jp>\r\nTo:x\r\n" + kFixedFields +
+                "Content-type: multipart/mixed; boundary=\"zqFelmar Attachment Boundary\"\r\n"
+                "\r\n" + d + "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\nabc\r\n" + d +
+                "Content-Type: application/octet-stream; name=\"a.log\"\r\n"
+                "Content-Transfer-Encoding: base64\r\n\r\nYWJj\r\n\r\n" + d + d +
+                "Content-Type: application/octet-stream; name=\"b.log\"\r\n"
+                "Content-Transfer-Encoding: base64\r\n\r\n\r\n"
+                "--zqFelmar Attachment Boundary--\r\n");
+}
+
+TEST_F(MultipartTest, BlankBodyHasNoTextPartAndAnUnreadableFileFails) {
+  const std::string text = Compose(Inputs("s", " ", File("a.log", "x")));
+  EXPECT_EQ(text.find("text/plain"), std::string::npos);
+  std::string out, error;
+  EXPECT_FALSE(ComposeMailText(Inputs("s", "b", (dir_ / "missing.log").string()), Context(), out,
+                               &error));
+  EXPECT_NE(error.find("missing.log"), std::string::npos);
+}
+
+TEST_F(MultipartTest, PiecesStayBoundedWhateverTheFileSize) {
+  const std::string big(3 * 1024 * 1024 + 1, 'z');
+  const std::string path = File("big.log", big);
+  MailTextSource source(Inputs("s", "b", path), Context());
+  ASSERT_TRUE(source.Open());
+  std::string whole, piece;
+  std::size_t largest = 0;
+  MailTextSource::Status status;
+  do {
+    piece.clear();
+    status = source.Next(piece);
+    largest = std::max(largest, piece.size());
+    whole += piece;
+  } while (status == MailTextSource::kMore);
+  EXPECT_EQ(status, MailTextSource::kEnd);
+  EXPECT_LE(largest, 64u * 1024);
+  EXPECT_TRUE(whole == Compose(Inputs("s", "b", path)));
+  for (std::size_t pos = 0, end; (end = whole.find("\r\n", pos)) != std::string::npos; pos = end + 2) {
+    ASSERT_LE(end - pos, 76u);
+  }
+}
+
+}  // namespace
+}  // namespace zq
