@@ -38,10 +38,10 @@ std::string BodyText(std::string_view body) {
 
 // Subject, From, To, Date, MIME-Version and Message-ID lines, not yet encoded.
 std::string HeaderLines(const MailInputs& inputs, const MailContext& context) {
-  const std::string from = WithoutLineBreaks(inputs.fromAddress);
-  std::string h = "Subject:" + WithoutLineBreaks(inputs.subject) + std::string(kCrLf);
-  h += "From:\"" + WithoutLineBreaks(inputs.fromName) + "\" <" + from + ">" + std::string(kCrLf);
-  h += "To:" + WithoutLineBreaks(inputs.recipients) + std::string(kCrLf);
+  const std::string from = WithoutControlCharacters(inputs.fromAddress);
+  std::string h = "Subject:" + WithoutControlCharacters(inputs.subject) + std::string(kCrLf);
+  h += "From:\"" + WithoutControlCharacters(inputs.fromName) + "\" <" + from + ">" + std::string(kCrLf);
+  h += "To:" + WithoutControlCharacters(inputs.recipients) + std::string(kCrLf);
   h += "Date: " + Rfc5322Date(context.now) + std::string(kCrLf);
   h += "MIME-Version: 1.0" + std::string(kCrLf);
   h += "Message-ID: " + MessageId(context, from) + std::string(kCrLf);
@@ -113,11 +113,12 @@ std::string MessageId(const MailContext& context, std::string_view fromAddress) 
          host + ">";
 }
 
-std::string WithoutLineBreaks(std::string_view text) {
+std::string WithoutControlCharacters(std::string_view text) {
   std::string clean;
   clean.reserve(text.size());
   for (const char c : text) {
-    if (c != '\r' && c != '\n') clean += c;
+    const auto b = static_cast<unsigned char>(c);
+    if ((b >= 0x20 && b != 0x7F) || b == '\t') clean += c;
   }
   return clean;
 }
@@ -144,7 +145,7 @@ std::string FileNameOf(std::string_view path) {
 }
 
 std::string AttachmentNameParameter(std::string_view fileName) {
-  std::string name = WithoutLineBreaks(fileName);
+  std::string name = WithoutControlCharacters(fileName);
   if (!ScanMailText(name)) return name;
   // Encoded words of at most 18 characters over the whole name, separated by spaces.
   std::string value;

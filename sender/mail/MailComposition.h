@@ -40,8 +40,9 @@ std::string Rfc5322Date(const MailTime& time);
 // else the computer name, else "localhost" (whichever is a plain ASCII host name).
 std::string MessageId(const MailContext& context, std::string_view fromAddress);
 
-// The text without CR and LF, so no input can start a header field or an SMTP command.
-std::string WithoutLineBreaks(std::string_view text);
+// The text without CR, LF and the other control characters but TAB (NUL, ESC, DEL...), so
+// no input can start a header field or an SMTP command, or switch a reader's character set.
+std::string WithoutControlCharacters(std::string_view text);
 
 // The attachment paths of the attachments input ("," separated; empty entries skipped).
 std::vector<std::string> AttachmentPaths(std::string_view attachments);

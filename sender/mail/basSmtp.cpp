@@ -12,6 +12,7 @@ constexpr char kFullWidthKana[] =
     "マミムメモヤユヨラリルレロワン゛゜";
 static_assert(sizeof(kFullWidthKana) == 63 * 2 + 1, "one pair per half-width character");
 
+constexpr std::uint8_t kEsc = 0x1B;
 constexpr std::uint8_t kVoicedMark = 0xDE;      // ﾞ
 constexpr std::uint8_t kSemiVoicedMark = 0xDF;  // ﾟ
 constexpr char kVu[] = "ヴ";
@@ -149,10 +150,12 @@ void AppendIso2022Jp(std::string_view text, std::string& out) {
     const std::uint8_t b = ByteAt(text, pos);
     if (IsAscii(b)) {
       toAscii();
-      // Copy the whole ASCII stretch at once.
-      std::size_t end = pos + 1;
-      while (end < size && IsAscii(ByteAt(text, end))) ++end;
+      // Copy the whole ASCII stretch at once; a raw ESC would switch the reader's character
+      // set, so it goes out as "?".
+      std::size_t end = pos;
+      while (end < size && IsAscii(ByteAt(text, end)) && ByteAt(text, end) != kEsc) ++end;
       out.append(text.substr(pos, end - pos));
+      if (end < size && ByteAt(text, end) == kEsc) out += '?', ++end;
       pos = end;
       continue;
     }

@@ -34,7 +34,7 @@ void SjisPairToJis(std::uint8_t& c1, std::uint8_t& c2);
 
 // CP932 text to ISO-2022-JP: double-byte characters between ESC "$B" and ESC "(B". A code
 // without a JIS X 0208 place is sent as the replacement mark 〓; a stray single non-ASCII
-// byte as "?"; half-width katakana are widened one for one.
+// byte and a raw ESC as "?"; half-width katakana are widened one for one.
 std::string ToIso2022Jp(std::string_view text);
 
 // Appends the ISO-2022-JP form of `text` to `out` (what ToIso2022Jp returns).

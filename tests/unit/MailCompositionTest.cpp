@@ -81,6 +81,7 @@ TEST(Compose, LineBreaksInInputsCannotAddFields) {
   EXPECT_EQ(header.find("\r\nRCPT"), std::string::npos);
   EXPECT_EQ(header.find("\r\nX:"), std::string::npos);
   EXPECT_NE(header.find("Subject:aBcc: evil@example.com\r\n"), std::string::npos);
+  EXPECT_EQ(WithoutControlCharacters(std::string("a\0b\x1B$B\tc\x7F", 9)), "ab$B\tc");
 }
 
 TEST(Attachments, PathsAndNames) {

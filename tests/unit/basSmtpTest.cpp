@@ -69,6 +69,7 @@ TEST(ToIso2022Jp, EscapesAroundDoubleByteStretches) {
   EXPECT_EQ(ToIso2022Jp("\x81"), "?");
   EXPECT_EQ(ToIso2022Jp("\x81\r\n"), "?\r\n");
   EXPECT_EQ(ToIso2022Jp(""), "");
+  EXPECT_EQ(ToIso2022Jp("a\x1B$Bb"), "a?$Bb");  // a raw ESC never switches the reader
 }
 
 TEST(EncodeHeaderWords, ReplacesJapaneseStretchesWithEncodedWords) {
