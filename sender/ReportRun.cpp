@@ -39,7 +39,7 @@ Int16Conversion ToInteger16(std::string_view text) {
   if (digits == 0 || pos != end) return result;
 
   // Round half to even.
-  if (firstFraction > 5 || (firstFraction == 5 && (restNonZero || whole % 2 == 1)) ) ++whole;
+  if (firstFraction > 5 || (firstFraction == 5 && (restNonZero || whole % 2 == 1))) ++whole;
   const long long value = negative ? -whole : whole;
   if (tooLarge || value < -32768 || value > 32767) {
     result.error = kOverflowText;
@@ -79,7 +79,8 @@ std::string CommandInterpreterLine(std::string_view command, std::string_view lo
 }
 
 std::string CommandTimeoutLine(unsigned limitSeconds) {
-  return "*** 制限時間（" + std::to_string(limitSeconds) + "秒）を過ぎたためコマンドを中止しました ***";
+  return "*** 制限時間（" + std::to_string(limitSeconds) +
+         "秒）を過ぎたためコマンドを中止しました ***";
 }
 
 std::string ErrorTrace(std::string_view description) {
@@ -88,8 +89,7 @@ std::string ErrorTrace(std::string_view description) {
   return trace;
 }
 
-std::string MailBodyText(std::string_view date, std::string_view time,
-                         std::string_view arguments) {
+std::string MailBodyText(std::string_view date, std::string_view time, std::string_view arguments) {
   std::string body = "実行日付：";
   body.append(date).append(kCrLf);
   body.append("実行時刻：").append(time).append(kCrLf);
@@ -149,9 +149,8 @@ class ReportRunner {
         WriteTrace(days.error);
       } else {
         for (const auto& name : logs) {
-          Trapped([&] {
-            sections_.WriteEventLogSection(log_, setup_.computerName, name, days.value);
-          });
+          Trapped(
+              [&] { sections_.WriteEventLogSection(log_, setup_.computerName, name, days.value); });
         }
       }
     }

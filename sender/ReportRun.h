@@ -16,8 +16,8 @@ namespace zq {
 
 // The parameter file keys, in the order they are read.
 inline constexpr std::array<const char*, 13> kParameterKeys = {
-    "Event", "EventDays", "Service", "Cmd1", "Cmd2", "Cmd3", "Cmd4",
-    "Cmd5", "SmtpServer", "SmtpPort", "SmtpFrom", "SmtpTo", "SmtpSubject"};
+    "Event", "EventDays",  "Service",  "Cmd1",     "Cmd2",   "Cmd3",       "Cmd4",
+    "Cmd5",  "SmtpServer", "SmtpPort", "SmtpFrom", "SmtpTo", "SmtpSubject"};
 
 struct RunValues {
   std::string event;      // letters S, E, A
@@ -73,8 +73,7 @@ std::string CommandTimeoutLine(unsigned limitSeconds);
 std::string ErrorTrace(std::string_view description);
 
 // The four-line mail body, lines joined by CR LF, no CR LF at the end.
-std::string MailBodyText(std::string_view date, std::string_view time,
-                         std::string_view arguments);
+std::string MailBodyText(std::string_view date, std::string_view time, std::string_view arguments);
 
 inline constexpr unsigned kCommandTimeLimitSeconds = 600;
 

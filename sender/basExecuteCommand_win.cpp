@@ -15,8 +15,8 @@ constexpr DWORD kTreeEndWaitMs = 5000;
 UniqueFile OpenNulDevice() {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   return UniqueFile(::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
-                                  0, nullptr));
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                                  nullptr));
 }
 
 // Starts the process suspended, outside any job the sender itself may run in when allowed.
@@ -71,7 +71,8 @@ bool WaitServingMessages(HANDLE process, DWORD limitMs) {
       continue;
     }
     if (wait == WAIT_OBJECT_0) ended = true;
-    if (wait == WAIT_FAILED) ended = ::WaitForSingleObject(process, limitMs - elapsed) == WAIT_OBJECT_0;
+    if (wait == WAIT_FAILED)
+      ended = ::WaitForSingleObject(process, limitMs - elapsed) == WAIT_OBJECT_0;
     break;
   }
   if (quitSeen) ::PostQuitMessage(static_cast<int>(quitCode));

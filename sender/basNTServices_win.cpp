@@ -16,7 +16,9 @@ constexpr std::size_t kServiceBufferBytes = 64 * 1024;
 constexpr std::size_t kMaxServiceBufferBytes = 16 * 1024 * 1024;
 
 // A NUL-terminated CP932 string out of a service record (empty for a null address).
-std::string AnsiStringAt(const char* address) { return address ? std::string(address) : std::string(); }
+std::string AnsiStringAt(const char* address) {
+  return address ? std::string(address) : std::string();
+}
 
 }  // namespace
 
@@ -24,8 +26,8 @@ std::string EnumerateServices(const std::string& computerName, std::int32_t filt
                               std::size_t bufferBytes,
                               const std::function<void(const ServiceRecord&)>& each) {
   const std::string machine = computerName.empty() ? std::string() : "\\\\" + computerName;
-  UniqueServiceHandle manager(::OpenSCManagerA(machine.empty() ? nullptr : machine.c_str(),
-                                               nullptr, SC_MANAGER_ENUMERATE_SERVICE));
+  UniqueServiceHandle manager(::OpenSCManagerA(machine.empty() ? nullptr : machine.c_str(), nullptr,
+                                               SC_MANAGER_ENUMERATE_SERVICE));
   if (!manager) return "OpenSCManager failed; error = " + std::to_string(::GetLastError());
 
   // ENUM_SERVICE_STATUSA elements keep the records aligned; the strings follow them.
@@ -38,9 +40,9 @@ std::string EnumerateServices(const std::string& computerName, std::int32_t filt
     const DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(ENUM_SERVICE_STATUSA));
     DWORD needed = 0;
     DWORD returned = 0;
-    const BOOL done = ::EnumServicesStatusA(manager.get(), SERVICE_WIN32,
-                                            static_cast<DWORD>(filter), buffer.data(), bytes,
-                                            &needed, &returned, &resume);
+    const BOOL done =
+        ::EnumServicesStatusA(manager.get(), SERVICE_WIN32, static_cast<DWORD>(filter),
+                              buffer.data(), bytes, &needed, &returned, &resume);
     const DWORD error = done ? ERROR_SUCCESS : ::GetLastError();
     if (!done && error != ERROR_MORE_DATA && error != ERROR_INSUFFICIENT_BUFFER) {
       return "EnumServicesStatus; error " + std::to_string(error);
@@ -50,8 +52,7 @@ std::string EnumerateServices(const std::string& computerName, std::int32_t filt
     if (done || (error == ERROR_MORE_DATA && resume != resumeBefore)) {
       for (DWORD i = 0; i < returned; ++i) {
         const ENUM_SERVICE_STATUSA& record = buffer[i];
-        each(ServiceRecord{AnsiStringAt(record.lpServiceName),
-                           AnsiStringAt(record.lpDisplayName),
+        each(ServiceRecord{AnsiStringAt(record.lpServiceName), AnsiStringAt(record.lpDisplayName),
                            record.ServiceStatus.dwCurrentState});
       }
       if (done) return {};
@@ -68,10 +69,9 @@ std::string EnumerateServices(const std::string& computerName, std::int32_t filt
 
 void WriteServiceSection(ReportLog& log, const std::string& computerName, std::int32_t filter) {
   log.Write(ServiceSectionHeading());
-  const std::string failure =
-      EnumerateServices(computerName, filter, kServiceBufferBytes, [&](const ServiceRecord& s) {
-        log.Write(ServiceLine(s.name, s.state, s.displayName));
-      });
+  const std::string failure = EnumerateServices(
+      computerName, filter, kServiceBufferBytes,
+      [&](const ServiceRecord& s) { log.Write(ServiceLine(s.name, s.state, s.displayName)); });
   if (!failure.empty()) PelmoraMessage(failure, kMbOk);
 }
 

@@ -6,11 +6,11 @@
 #include <cstring>
 #include <vector>
 
+#include "sender/ReportRun.h"
 #include "sender/basExecuteCommand.h"
 #include "sender/basNTEventLog.h"
 #include "sender/basNTServices.h"
 #include "sender/basPelmora.h"
-#include "sender/ReportRun.h"
 #include "sender/mail/basSendEmail.h"
 
 namespace zq {
@@ -55,8 +55,8 @@ std::string ReadParameter(const std::string& file, const std::string& section,
   std::vector<char> buffer(kFirstValueBuffer);
   for (;;) {
     const DWORD size = static_cast<DWORD>(buffer.size());
-    const DWORD length = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "",
-                                                    buffer.data(), size, file.c_str());
+    const DWORD length = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(),
+                                                    size, file.c_str());
     // A value cut to fit is reported with length size - 1: try again with more room.
     if (length + 1 < size || buffer.size() >= kMaxValueBuffer) {
       return std::string(buffer.data(), std::min<std::size_t>(length, size - 1));
@@ -69,8 +69,8 @@ std::string ProfilePathOf(const std::string& path) {
   if (path.empty()) return path;
   std::vector<char> full(MAX_PATH);
   for (;;) {
-    const DWORD length = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()),
-                                            full.data(), nullptr);
+    const DWORD length =
+        ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (length == 0) return path;
     if (length < full.size()) return std::string(full.data(), length);
     full.resize(length + 1);

@@ -40,7 +40,8 @@ std::string BodyText(std::string_view body) {
 std::string HeaderLines(const MailInputs& inputs, const MailContext& context) {
   const std::string from = WithoutControlCharacters(inputs.fromAddress);
   std::string h = "Subject:" + WithoutControlCharacters(inputs.subject) + std::string(kCrLf);
-  h += "From:\"" + WithoutControlCharacters(inputs.fromName) + "\" <" + from + ">" + std::string(kCrLf);
+  h += "From:\"" + WithoutControlCharacters(inputs.fromName) + "\" <" + from + ">" +
+       std::string(kCrLf);
   h += "To:" + WithoutControlCharacters(inputs.recipients) + std::string(kCrLf);
   h += "Date: " + Rfc5322Date(context.now) + std::string(kCrLf);
   h += "MIME-Version: 1.0" + std::string(kCrLf);
@@ -107,10 +108,9 @@ std::string MessageId(const MailContext& context, std::string_view fromAddress) 
   } else if (IsHostName(context.computerName)) {
     host = context.computerName;
   }
-  return "<" + std::to_string(t.year) + TwoDigits(t.month) + TwoDigits(t.day) +
-         TwoDigits(t.hour) + TwoDigits(t.minute) + TwoDigits(t.second) + "." +
-         std::to_string(context.processId) + "." + std::to_string(context.sequence) + "@" +
-         host + ">";
+  return "<" + std::to_string(t.year) + TwoDigits(t.month) + TwoDigits(t.day) + TwoDigits(t.hour) +
+         TwoDigits(t.minute) + TwoDigits(t.second) + "." + std::to_string(context.processId) + "." +
+         std::to_string(context.sequence) + "@" + host + ">";
 }
 
 std::string WithoutControlCharacters(std::string_view text) {
@@ -208,11 +208,13 @@ MailTextSource::Status MailTextSource::Next(std::string& out) {
     }
     case Step::kPartBody:
       switch (file_->Next(out)) {
-        case FileBase64Stream::kMore: return kMore;
+        case FileBase64Stream::kMore:
+          return kMore;
         case FileBase64Stream::kError:
           error_ = "添付ファイルを読めません: " + paths_[index_];
           return kError;
-        case FileBase64Stream::kEnd: break;
+        case FileBase64Stream::kEnd:
+          break;
       }
       file_.reset();
       step_ = Step::kPartEnd;
@@ -229,7 +231,8 @@ MailTextSource::Status MailTextSource::Next(std::string& out) {
       out += Delimiter();
       step_ = Step::kPartHeader;
       return kMore;
-    case Step::kDone: return kEnd;
+    case Step::kDone:
+      return kEnd;
   }
   return kEnd;
 }

@@ -230,8 +230,8 @@ void FoldLine(std::string_view line, std::string& out) {
   while (space != std::string_view::npos) {
     const std::size_t start = space + 1;
     space = line.find(' ', start);
-    const std::string_view word =
-        line.substr(start, space == std::string_view::npos ? std::string_view::npos : space - start);
+    const std::string_view word = line.substr(
+        start, space == std::string_view::npos ? std::string_view::npos : space - start);
     if (current.size() + word.size() + 1 > kHeaderFoldWidth) {
       out.append(current).append("\r\n ");
       current.assign(word);
@@ -267,7 +267,8 @@ namespace {
 char* EncodeGroups(const std::uint8_t* in, std::size_t n, char* p) {
   std::size_t i = 0;
   for (; i + 3 <= n; i += 3) {
-    const std::uint32_t v = (std::uint32_t{in[i]} << 16) | (std::uint32_t{in[i + 1]} << 8) | in[i + 2];
+    const std::uint32_t v =
+        (std::uint32_t{in[i]} << 16) | (std::uint32_t{in[i + 1]} << 8) | in[i + 2];
     p[0] = kAlphabet[v >> 18];
     p[1] = kAlphabet[(v >> 12) & 63];
     p[2] = kAlphabet[(v >> 6) & 63];
@@ -359,9 +360,12 @@ bool EncodeFileBase64(const std::string& path, std::string& out) {
   if (!stream.Open(path)) return false;
   for (;;) {
     switch (stream.Next(out)) {
-      case FileBase64Stream::kMore: continue;
-      case FileBase64Stream::kEnd: return true;
-      case FileBase64Stream::kError: return false;
+      case FileBase64Stream::kMore:
+        continue;
+      case FileBase64Stream::kEnd:
+        return true;
+      case FileBase64Stream::kError:
+        return false;
     }
   }
 }

@@ -57,9 +57,10 @@ TEST(Compose, AsciiSingePartMessage) {
 }
 
 TEST(Compose, JapaneseSubjectChoosesIso2022JpForAnAsciiBody) {
-  EXPECT_EQ(Compose(Inputs("週報", "abc")),
-            "Subject: =?ISO-2022-JP?B?GyRCPTVKcxsoQg==?= \r\nFrom:\"\" <zq@example.jp>\r\nTo:x\r\n" +
-                kFixedFields + "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\nabc\r\n");
+  EXPECT_EQ(
+      Compose(Inputs("週報", "abc")),
+      "Subject: =?ISO-2022-JP?B?GyRCPTVKcxsoQg==?= \r\nFrom:\"\" <zq@example.jp>\r\nTo:x\r\n" +
+          kFixedFields + "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\nabc\r\n");
   const std::string japaneseBody = Compose(Inputs("abc", "ｶﾞ"));
   EXPECT_NE(japaneseBody.find("charset=iso-2022-jp\r\n\r\n\x1B$B%,\x1B(B\r\n"), std::string::npos);
 }
@@ -97,9 +98,9 @@ TEST(Attachments, PathsAndNames) {
 class MultipartTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("zq compose " + std::string(::testing::UnitTest::GetInstance()
-                                                                         ->current_test_info()
-                                                                         ->name()));
+    dir_ = fs::temp_directory_path() /
+           ("zq compose " +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::create_directories(dir_);
   }
   void TearDown() override { fs::remove_all(dir_); }
@@ -118,9 +119,11 @@ TEST_F(MultipartTest, TwoAttachmentsGiveTwoDelimitersInARow) {
   EXPECT_EQ(Compose(Inputs("s", "abc", a + "," + b)),
             "Subject:s\r\nFrom:\"\" <zq@example.jp>\r\nTo:x\r\n" + kFixedFields +
                 "Content-type: multipart/mixed; boundary=\"zqFelmar Attachment Boundary\"\r\n"
-                "\r\n" + d + "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\nabc\r\n" + d +
+                "\r\n" +
+                d + "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\nabc\r\n" + d +
                 "Content-Type: application/octet-stream; name=\"a.log\"\r\n"
-                "Content-Transfer-Encoding: base64\r\n\r\nYWJj\r\n\r\n" + d + d +
+                "Content-Transfer-Encoding: base64\r\n\r\nYWJj\r\n\r\n" +
+                d + d +
                 "Content-Type: application/octet-stream; name=\"b.log\"\r\n"
                 "Content-Transfer-Encoding: base64\r\n\r\n\r\n"
                 "--zqFelmar Attachment Boundary--\r\n");
@@ -130,8 +133,8 @@ TEST_F(MultipartTest, BlankBodyHasNoTextPartAndAnUnreadableFileFails) {
   const std::string text = Compose(Inputs("s", " ", File("a.log", "x")));
   EXPECT_EQ(text.find("text/plain"), std::string::npos);
   std::string out, error;
-  EXPECT_FALSE(ComposeMailText(Inputs("s", "b", (dir_ / "missing.log").string()), Context(), out,
-                               &error));
+  EXPECT_FALSE(
+      ComposeMailText(Inputs("s", "b", (dir_ / "missing.log").string()), Context(), out, &error));
   EXPECT_NE(error.find("missing.log"), std::string::npos);
 }
 
@@ -152,7 +155,8 @@ TEST_F(MultipartTest, PiecesStayBoundedWhateverTheFileSize) {
   EXPECT_EQ(status, MailTextSource::kEnd);
   EXPECT_LE(largest, 64u * 1024);
   EXPECT_TRUE(whole == Compose(Inputs("s", "b", path)));
-  for (std::size_t pos = 0, end; (end = whole.find("\r\n", pos)) != std::string::npos; pos = end + 2) {
+  for (std::size_t pos = 0, end; (end = whole.find("\r\n", pos)) != std::string::npos;
+       pos = end + 2) {
     ASSERT_LE(end - pos, 76u);
   }
 }

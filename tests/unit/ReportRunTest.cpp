@@ -23,14 +23,25 @@ TEST(DayCount, ConvertsLikeTheSystemIntegerConversion) {
     int value;
     const char* error;
   } const cases[] = {
-      {"7", true, 7, ""},          {" 7 ", true, 7, ""},      {"+5", true, 5, ""},
-      {"-3", true, -3, ""},        {"2.5", true, 2, ""},      {"3.5", true, 4, ""},
-      {"0.51", true, 1, ""},       {".5", true, 0, ""},       {"32767", true, 32767, ""},
-      {"-32768", true, -32768, ""}, {"32768", false, 0, kOverflowText},
-      {"-32769", false, 0, kOverflowText}, {"32767.5", false, 0, kOverflowText},
-      {"99999999999999999999", false, 0, kOverflowText}, {"", false, 0, kTypeMismatchText},
-      {"abc", false, 0, kTypeMismatchText}, {"7x", false, 0, kTypeMismatchText},
-      {"-", false, 0, kTypeMismatchText},  {"1 2", false, 0, kTypeMismatchText},
+      {"7", true, 7, ""},
+      {" 7 ", true, 7, ""},
+      {"+5", true, 5, ""},
+      {"-3", true, -3, ""},
+      {"2.5", true, 2, ""},
+      {"3.5", true, 4, ""},
+      {"0.51", true, 1, ""},
+      {".5", true, 0, ""},
+      {"32767", true, 32767, ""},
+      {"-32768", true, -32768, ""},
+      {"32768", false, 0, kOverflowText},
+      {"-32769", false, 0, kOverflowText},
+      {"32767.5", false, 0, kOverflowText},
+      {"99999999999999999999", false, 0, kOverflowText},
+      {"", false, 0, kTypeMismatchText},
+      {"abc", false, 0, kTypeMismatchText},
+      {"7x", false, 0, kTypeMismatchText},
+      {"-", false, 0, kTypeMismatchText},
+      {"1 2", false, 0, kTypeMismatchText},
   };
   for (const auto& c : cases) {
     const auto r = ToInteger16(c.text);
@@ -58,8 +69,7 @@ TEST(Selection, LettersAndWordsSelectSections) {
 TEST(CommandLineText, QuotesTheWholeAndTheLogPath) {
   EXPECT_EQ(CommandInterpreterLine("ipconfig /all", "C:\\a b\\r.ini.log"),
             "CMD.EXE /S /C \"ipconfig /all >> \"C:\\a b\\r.ini.log\"\"");
-  EXPECT_EQ(CommandTimeoutLine(600),
-            "*** 制限時間（600秒）を過ぎたためコマンドを中止しました ***");
+  EXPECT_EQ(CommandTimeoutLine(600), "*** 制限時間（600秒）を過ぎたためコマンドを中止しました ***");
   EXPECT_EQ(MailBodyText("2004/03/05", "14:07:09", " r.ini "),
             "実行日付：2004/03/05\r\n実行時刻：14:07:09\r\n実行パラメータ： r.ini \r\n"
             "*** 実行結果は添付ファイルを参照 ***");
@@ -145,9 +155,9 @@ TEST_F(ReportRunTest, SectionsFollowTheFixedOrder) {
   FakeSections fake(logPath_);
   std::ofstream(logPath_) << "old report";
   EXPECT_EQ(RunReport(values, setup_, fake), kExitOk);
-  EXPECT_EQ(fake.calls, (std::vector<std::string>{
-                            "event System 7 HOST", "event Security 7 HOST",
-                            "event Application 7 HOST", "service 1", CommandCall("ver")}));
+  EXPECT_EQ(fake.calls, (std::vector<std::string>{"event System 7 HOST", "event Security 7 HOST",
+                                                  "event Application 7 HOST", "service 1",
+                                                  CommandCall("ver")}));
   EXPECT_EQ(Log(), "[System]\r\n[Security]\r\n[Application]\r\n[services]\r\n" +
                        CommandSectionHeading("ver") + "out\r\n");
 }
@@ -223,8 +233,8 @@ TEST_F(ReportRunTest, MailGetsTheTwelveInputs) {
                                       m.subject, m.attachments, m.showMessages, m.autoSend,
                                       m.autoClose, m.timeoutSeconds}),
             std::vector<std::string>({"mail.example.jp", "25", "zq@example.jp", "",
-                                      "a@example.jp;b@example.jp", "週報", logPath_, "0", "1",
-                                      "1", "60"}));
+                                      "a@example.jp;b@example.jp", "週報", logPath_, "0", "1", "1",
+                                      "60"}));
   EXPECT_EQ(m.body, MailBodyText("2026/12/06", "9:05:01", setup_.arguments));
   g_showMessages.clear();
 }

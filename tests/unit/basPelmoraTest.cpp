@@ -42,7 +42,7 @@ TEST(ShowMessages, BoxesAppearOnlyWhileTheValueIsOne) {
   struct Case {
     const char* value;
     bool shown;
-  } const cases[] = {{"", false}, {"0", false}, {"1", true}, {" 1", true}, {"01", true},
+  } const cases[] = {{"", false},   {"0", false},   {"1", true},  {" 1", true}, {"01", true},
                      {"1.0", true}, {"1.5", false}, {"2", false}, {"x1", false}};
   for (const auto& c : cases) {
     g_showMessages = c.value;

@@ -19,9 +19,9 @@ TEST(WidenHalfWidthKana, PairsMarksWhereJisHasAPrecomposedLetter) {
     const char* in;
     const char* out;
   } const cases[] = {
-      {"ｶﾞｷﾞ", "ガギ"}, {"ﾊﾟ", "パ"},     {"ﾎﾞﾎﾟ", "ボポ"}, {"ｳﾞ", "ヴ"},   {"ｱﾞ", "ア゛"},
-      {"ﾞ", "゛"},      {"ｶ", "カ"},       {"abc", "abc"},   {"ｰ･｡", "ー・。"}, {"ﾄﾞﾀﾟ", "ドタ゜"},
-      {"漢ﾞ", "漢゛"},  {"ｶﾞﾞ", "ガ゛"}, {"ｶﾟ", "カ゜"},  {"", ""},
+      {"ｶﾞｷﾞ", "ガギ"}, {"ﾊﾟ", "パ"},    {"ﾎﾞﾎﾟ", "ボポ"}, {"ｳﾞ", "ヴ"},      {"ｱﾞ", "ア゛"},
+      {"ﾞ", "゛"},      {"ｶ", "カ"},     {"abc", "abc"},   {"ｰ･｡", "ー・。"}, {"ﾄﾞﾀﾟ", "ドタ゜"},
+      {"漢ﾞ", "漢゛"},  {"ｶﾞﾞ", "ガ゛"}, {"ｶﾟ", "カ゜"},   {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(WidenHalfWidthKana(c.in), c.out) << c.in;
 }
@@ -121,8 +121,8 @@ TEST(Base64, FilesAreReadInChunksAndWrappedAtSeventySix) {
   const auto dir = std::filesystem::temp_directory_path() / "zq base64 test";
   std::filesystem::create_directories(dir);
   std::mt19937 random(7);
-  for (const std::size_t size : {0u, 1u, 56u, 57u, 58u, 114u, 32765u, 32766u, 32767u, 65532u,
-                                 65533u, 100000u}) {
+  for (const std::size_t size :
+       {0u, 1u, 56u, 57u, 58u, 114u, 32765u, 32766u, 32767u, 65532u, 65533u, 100000u}) {
     std::string bytes(size, '\0');
     for (auto& b : bytes) b = static_cast<char>(random());
     const std::string path = (dir / ("f" + std::to_string(size))).string();

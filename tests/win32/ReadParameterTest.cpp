@@ -18,9 +18,10 @@ class ReadParameterTest : public ::testing::Test {
 };
 
 TEST_F(ReadParameterTest, OuterQuotesGoInnerQuotesStay) {
-  Write(";コメント\r\n[zqPelmora.exe]\r\nCmd1=\"ipconfig /all\"\r\n"
-        "Cmd2=\"\"C:\\Program Files\\x.exe\" \"a b\"\"\r\nCmd3=\"\"\r\nCmd4=  \r\n"
-        "SmtpSubject=日本語の表題\r\n");
+  Write(
+      ";コメント\r\n[zqPelmora.exe]\r\nCmd1=\"ipconfig /all\"\r\n"
+      "Cmd2=\"\"C:\\Program Files\\x.exe\" \"a b\"\"\r\nCmd3=\"\"\r\nCmd4=  \r\n"
+      "SmtpSubject=日本語の表題\r\n");
   EXPECT_EQ(Read("Cmd1"), "ipconfig /all");
   EXPECT_EQ(Read("Cmd2"), "\"C:\\Program Files\\x.exe\" \"a b\"");
   EXPECT_EQ(Read("Cmd3"), "");

@@ -12,9 +12,10 @@ namespace {
 
 std::vector<std::string> Enumerate(std::int32_t filter, std::size_t bufferBytes) {
   std::vector<std::string> lines;
-  const std::string failure = EnumerateServices(
-      "", filter, bufferBytes,
-      [&](const ServiceRecord& s) { lines.push_back(ServiceLine(s.name, s.state, s.displayName)); });
+  const std::string failure =
+      EnumerateServices("", filter, bufferBytes, [&](const ServiceRecord& s) {
+        lines.push_back(ServiceLine(s.name, s.state, s.displayName));
+      });
   EXPECT_EQ(failure, "");
   return lines;
 }
@@ -22,19 +23,19 @@ std::vector<std::string> Enumerate(std::int32_t filter, std::size_t bufferBytes)
 TEST(Services, ASmallBufferLosesNoService) {
   const auto whole = Enumerate(3, 64 * 1024);
   ASSERT_GE(whole.size(), 3u);
-  for (const std::size_t bytes : {1u, 100u, 400u, 1000u}) EXPECT_EQ(Enumerate(3, bytes), whole) << bytes;
+  for (const std::size_t bytes : {1u, 100u, 400u, 1000u})
+    EXPECT_EQ(Enumerate(3, bytes), whole) << bytes;
 }
 
 TEST(Services, ActiveAndInactiveMakeAll) {
   const auto all = Enumerate(3, 4096);
   const auto active = Enumerate(1, 4096);
   const auto inactive = Enumerate(2, 4096);
-  EXPECT_EQ(std::multiset<std::string>(all.begin(), all.end()),
-            [&] {
-              std::multiset<std::string> both(active.begin(), active.end());
-              both.insert(inactive.begin(), inactive.end());
-              return both;
-            }());
+  EXPECT_EQ(std::multiset<std::string>(all.begin(), all.end()), [&] {
+    std::multiset<std::string> both(active.begin(), active.end());
+    both.insert(inactive.begin(), inactive.end());
+    return both;
+  }());
   for (const auto& line : inactive) EXPECT_EQ(line.substr(9, 4), "停止") << line;
 }
 
