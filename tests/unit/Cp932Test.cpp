@@ -14,21 +14,6 @@ TEST(Cp932, CountsDoubleBytePairsAsOneCharacter) {
   EXPECT_EQ(Cp932CharCount("\x81\r\n"), 3u);  // and never swallows a line break
 }
 
-TEST(Cp932, FitWidthCutsAndPadsByCharacters) {
-  struct Case {
-    const char* text;
-    std::size_t width;
-    const char* fitted;
-  } const cases[] = {
-      {"LanmanServer", 8, "LanmanSe"},
-      {"W32Time", 8, "W32Time "},
-      {"", 3, "   "},
-      {"日本語サービス名です", 8, "日本語サービス名"},
-      {"ab表", 8, "ab表     "},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Cp932FitWidth(c.text, c.width), c.fitted) << c.text;
-}
-
 TEST(Cp932, TrimBlanksRemovesSpacesOnly) {
   EXPECT_EQ(TrimBlanks("  a b  "), "a b");
   EXPECT_EQ(TrimBlanks("   "), "");

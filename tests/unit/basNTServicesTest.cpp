@@ -22,12 +22,10 @@ TEST(ServiceSection, LinesPadNamesToEightCharacters) {
       {"LanmanServer", 4, "Server", "LanmanSe 開始 Server\r\n"},
       {"Spooler", 1, "Print Spooler", "Spooler  停止 Print Spooler\r\n"},
       {"RpcSs", 2, "", "RpcSs    開始中 \r\n"},
-      {"a", 3, "x", "a        停止中 x\r\n"},
-      {"a", 5, "x", "a        継続中 x\r\n"},
-      {"a", 6, "x", "a        一時停止中 x\r\n"},
       {"a", 7, "表示", "a        一時停止 表示\r\n"},
       {"a", 0, "x", "a         x\r\n"},
-      {"サービス名前です", 4, "日本語", "サービス名前です 開始 日本語\r\n"},
+      {"日本語サービス名です", 4, "日本語", "日本語サービス名 開始 日本語\r\n"},
+      {"ab表", 4, "x", "ab表     開始 x\r\n"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ServiceLine(c.name, c.state, c.display), c.line) << c.name << ' ' << c.state;

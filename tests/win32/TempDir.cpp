@@ -1,49 +1,21 @@
-// Throwaway directories and file helpers for the Win32 tests.
+// Throwaway directories and file helpers for the Win32 tests (ASCII paths only).
 #include "tests/win32/TempDir.h"
 
 #include <windows.h>
 
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 
 namespace zq::test {
-namespace {
-
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE find = ::FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = dir + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        ::DeleteFileA(path.c_str());
-      }
-    } while (::FindNextFileA(find, &found));
-    ::FindClose(find);
-  }
-  ::RemoveDirectoryA(dir.c_str());
-}
-
-}  // namespace
 
 TempDir::TempDir() {
-  char base[MAX_PATH];
-  if (!::GetTempPathA(MAX_PATH, base)) throw std::runtime_error("GetTempPathA failed");
   static unsigned counter = 0;
-  for (;;) {
-    path_ = std::string(base) + "zq test " + std::to_string(::GetCurrentProcessId()) + "-" +
-            std::to_string(++counter);
-    if (::CreateDirectoryA(path_.c_str(), nullptr)) return;
-    if (::GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("CreateDirectory");
-  }
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("zq test " + std::to_string(::GetCurrentProcessId()) + "-" +
+                    std::to_string(++counter));
+  std::filesystem::create_directories(dir);
+  path_ = dir.string();
 }
-
-TempDir::~TempDir() { RemoveTree(path_); }
 
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -57,8 +29,7 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 std::string BesideTestProgram(const std::string& name) {
   char self[MAX_PATH];
   const DWORD length = ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string dir(self, length);
-  return dir.substr(0, dir.find_last_of('\\') + 1) + name;
+  return (std::filesystem::path(std::string(self, length)).parent_path() / name).string();
 }
 
 }  // namespace zq::test

@@ -1,6 +1,7 @@
-// A throwaway directory for Win32 tests (its name holds a blank), removed with its files.
+// Helpers for the Win32 tests: a throwaway directory whose name holds a blank, whole files.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace zq::test {
@@ -8,7 +9,7 @@ namespace zq::test {
 class TempDir {
  public:
   TempDir();
-  ~TempDir();
+  ~TempDir() { std::filesystem::remove_all(path_); }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
@@ -19,7 +20,6 @@ class TempDir {
   std::string path_;
 };
 
-// Whole-file helpers on CP932 paths.
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
