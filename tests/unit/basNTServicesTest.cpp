@@ -25,7 +25,7 @@ TEST(ServiceSection, LinesPadNamesToEightCharacters) {
       {"a", 7, "表示", "a        一時停止 表示\r\n"},
       {"a", 0, "x", "a         x\r\n"},
       {"日本語サービス名です", 4, "日本語", "日本語サービス名 開始 日本語\r\n"},
-      {"ab表", 4, "x", "ab表     開始 x\r\n"},
+      {"ab表", 4, "x", "ab表      開始 x\r\n"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ServiceLine(c.name, c.state, c.display), c.line) << c.name << ' ' << c.state;
