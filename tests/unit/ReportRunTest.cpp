@@ -17,39 +17,22 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(DayCount, ConvertsLikeTheSystemIntegerConversion) {
-  struct Case {
-    const char* text;
-    bool ok;
-    int value;
-    const char* error;
-  } const cases[] = {
-      {"7", true, 7, ""},
-      {" 7 ", true, 7, ""},
-      {"+5", true, 5, ""},
-      {"-3", true, -3, ""},
-      {"2.5", true, 2, ""},
-      {"3.5", true, 4, ""},
-      {"0.51", true, 1, ""},
-      {".5", true, 0, ""},
-      {"32767", true, 32767, ""},
-      {"-32768", true, -32768, ""},
-      {"32768", false, 0, kOverflowText},
-      {"-32769", false, 0, kOverflowText},
-      {"32767.5", false, 0, kOverflowText},
-      {"99999999999999999999", false, 0, kOverflowText},
-      {"", false, 0, kTypeMismatchText},
-      {"abc", false, 0, kTypeMismatchText},
-      {"7x", false, 0, kTypeMismatchText},
-      {"-", false, 0, kTypeMismatchText},
-      {"1 2", false, 0, kTypeMismatchText},
-  };
-  for (const auto& c : cases) {
-    const auto r = ToInteger16(c.text);
-    EXPECT_EQ(r.ok, c.ok) << '"' << c.text << '"';
-    if (c.ok) {
-      EXPECT_EQ(r.value, c.value) << c.text;
-    }
-    EXPECT_EQ(r.error, c.error) << c.text;
+  const std::pair<const char*, int> accepted[] = {
+      {"7", 7},   {" 7 ", 7}, {"+5", 5},         {"-3", -3},          {"2.5", 2},
+      {"3.5", 4}, {".5", 0},  {"32767", 32767}, {"-32768", -32768}, {"0.51", 1}};
+  for (const auto& [text, value] : accepted) {
+    const auto r = ToInteger16(text);
+    EXPECT_TRUE(r.ok && r.value == value && r.error.empty()) << '"' << text << '"';
+  }
+  const std::pair<const char*, const char*> rejected[] = {
+      {"32768", kOverflowText}, {"-32769", kOverflowText}, {"32767.5", kOverflowText},
+      {"99999999999999999999", kOverflowText}, {"", kTypeMismatchText},
+      {"abc", kTypeMismatchText}, {"7x", kTypeMismatchText}, {"-", kTypeMismatchText},
+      {"1 2", kTypeMismatchText}};
+  for (const auto& [text, error] : rejected) {
+    const auto r = ToInteger16(text);
+    EXPECT_FALSE(r.ok) << '"' << text << '"';
+    EXPECT_EQ(r.error, error) << '"' << text << '"';
   }
 }
 
