@@ -119,19 +119,24 @@ class ReportRunner {
   }
 
  private:
+  // Runs one step's work; returns the run-time error's description, empty when none.
+  template <typename Work>
+  static std::string ErrorOf(Work work) {
+    try {
+      work();
+      return {};
+    } catch (const std::bad_alloc&) {
+      return kOutOfMemoryText;
+    } catch (const std::exception& e) {
+      return e.what();
+    }
+  }
+
   // Runs one section's work; a run-time error inside it is written into the log at that point.
   template <typename Work>
   void Trapped(Work work) {
-    std::string description;
-    try {
-      work();
-      return;
-    } catch (const std::bad_alloc&) {
-      description = kOutOfMemoryText;
-    } catch (const std::exception& e) {
-      description = e.what();
-    }
-    WriteTrace(description);
+    const std::string description = ErrorOf(work);
+    if (!description.empty()) WriteTrace(description);
   }
 
   void WriteTrace(std::string_view description) {
@@ -175,13 +180,10 @@ class ReportRunner {
 
       // The log stays closed while the command interpreter appends to it.
       int result = kCommandEnded;
-      std::string description;
-      try {
+      const std::string description = ErrorOf([&] {
         result = sections_.ExecuteCommand(CommandInterpreterLine(command, logPath_),
                                           setup_.commandTimeLimitSeconds);
-      } catch (const std::bad_alloc&) {
-        description = kOutOfMemoryText;
-      }
+      });
       if (result != kCommandTimedOut && description.empty()) continue;
       if (!log_.OpenForAppend(logPath_)) return false;
       if (!description.empty()) {

@@ -2,6 +2,16 @@
 // and hands it to mail delivery. Exit code 0 when the report was written.
 #include <windows.h>
 
+#include <exception>
+
+#include "sender/ReportRun.h"
 #include "sender/basPelmora.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return zq::Main(); }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // No exception may leave into Windows; sections trap their own, this is the last resort.
+  try {
+    return zq::Main();
+  } catch (const std::exception&) {
+    return zq::kExitReportLogFailed;
+  }
+}

@@ -76,6 +76,7 @@ class FakeSections : public ReportSections {
   }
   int ExecuteCommand(const std::string& line, unsigned limit) override {
     calls.push_back("command " + line + " " + std::to_string(limit));
+    if (throwIn == "command") throw std::runtime_error("起動エラー");
     // The interpreter appends to the log, which the driver must have closed.
     std::FILE* file = std::fopen(logPath_.c_str(), "ab");
     std::fputs(commandOutput.c_str(), file);
@@ -198,6 +199,17 @@ TEST_F(ReportRunTest, ATimedOutCommandGetsItsLineOnALineOfItsOwn) {
   const std::string stopped = CommandTimeoutLine(5) + "\r\n";
   EXPECT_EQ(Log(), CommandSectionHeading("set /p X=?") + "?\r\n" + stopped +
                        CommandSectionHeading("ver") + "?\r\n" + stopped);
+}
+
+TEST_F(ReportRunTest, ACommandThatFailsIsTracedUnderItsHeading) {
+  RunValues values;
+  values.commands[0] = "a";
+  values.commands[1] = "b";
+  FakeSections fake(logPath_);
+  fake.throwIn = "command";
+  EXPECT_EQ(RunReport(values, setup_, fake), kExitOk);
+  EXPECT_EQ(Log(), CommandSectionHeading("a") + ErrorTrace("起動エラー") +
+                       CommandSectionHeading("b") + ErrorTrace("起動エラー"));
 }
 
 TEST_F(ReportRunTest, MailGetsTheTwelveInputs) {
