@@ -33,10 +33,7 @@ std::string ReportLogPath(std::string_view parameterFilePath);
 // input: blanks skipped, optional sign, digits and fraction; 0 when there is none.
 double LeadingNumber(std::string_view text);
 
-}  // namespace zq
-
 // Platform side (basPelmora_win.cpp).
-namespace zq {
 
 // One value of a profile (INI) file, of any length: "" when the file, section or key is
 // missing. Section and key match without regard to case; one pair of double quotes

@@ -59,12 +59,6 @@ class MailCompositionTest(unittest.TestCase):
         self.assertEqual(files[0].get_payload(decode=True), report_bytes)
         self.assertEqual(files[1].get_payload(decode=True), b"")
 
-    def test_single_part_ascii_message(self):
-        text = compose(self.dir, "abc", "line 1\r\nline 2", "")
-        message = email.message_from_bytes(text, policy=email.policy.default)
-        self.assertEqual(message.get_content_charset(), "us-ascii")
-        self.assertEqual(message.get_content().splitlines(), ["line 1", "line 2"])
-
 
 if __name__ == "__main__":
     unittest.main()

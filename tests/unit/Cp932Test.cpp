@@ -14,11 +14,5 @@ TEST(Cp932, CountsDoubleBytePairsAsOneCharacter) {
   EXPECT_EQ(Cp932CharCount("\x81\r\n"), 3u);  // and never swallows a line break
 }
 
-TEST(Cp932, TrimBlanksRemovesSpacesOnly) {
-  EXPECT_EQ(TrimBlanks("  a b  "), "a b");
-  EXPECT_EQ(TrimBlanks("   "), "");
-  EXPECT_EQ(TrimBlanks("\ta\t"), "\ta\t");
-}
-
 }  // namespace
 }  // namespace zq

@@ -18,16 +18,17 @@ namespace fs = std::filesystem;
 
 TEST(DayCount, ConvertsLikeTheSystemIntegerConversion) {
   const std::pair<const char*, int> accepted[] = {
-      {"7", 7},   {" 7 ", 7}, {"+5", 5},         {"-3", -3},          {"2.5", 2},
+      {"7", 7},   {" 7 ", 7}, {"+5", 5},        {"-3", -3},         {"2.5", 2},
       {"3.5", 4}, {".5", 0},  {"32767", 32767}, {"-32768", -32768}, {"0.51", 1}};
   for (const auto& [text, value] : accepted) {
     const auto r = ToInteger16(text);
     EXPECT_TRUE(r.ok && r.value == value && r.error.empty()) << '"' << text << '"';
   }
   const std::pair<const char*, const char*> rejected[] = {
-      {"32768", kOverflowText}, {"-32769", kOverflowText}, {"32767.5", kOverflowText},
-      {"99999999999999999999", kOverflowText}, {"", kTypeMismatchText},
-      {"abc", kTypeMismatchText}, {"7x", kTypeMismatchText}, {"-", kTypeMismatchText},
+      {"32768", kOverflowText},   {"-32769", kOverflowText},
+      {"32767.5", kOverflowText}, {"99999999999999999999", kOverflowText},
+      {"", kTypeMismatchText},    {"abc", kTypeMismatchText},
+      {"7x", kTypeMismatchText},  {"-", kTypeMismatchText},
       {"1 2", kTypeMismatchText}};
   for (const auto& [text, error] : rejected) {
     const auto r = ToInteger16(text);
@@ -105,9 +106,9 @@ class FakeSections : public ReportSections {
 class ReportRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zq report " + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ =
+        fs::temp_directory_path() /
+        ("zq report " + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::create_directories(dir_);
     setup_.parameterPath = (dir_ / "r.ini").string();
     setup_.arguments = " " + setup_.parameterPath;

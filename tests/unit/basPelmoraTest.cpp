@@ -23,6 +23,7 @@ TEST(CommandLine, ArgumentsFollowTheProgramName) {
 
 TEST(CommandLine, ParameterPathIsTrimmedAndUnquoted) {
   EXPECT_EQ(ParameterFilePath("  C:\\zq\\CMD\\1.ini  "), "C:\\zq\\CMD\\1.ini");
+  EXPECT_EQ(ParameterFilePath("\tr.ini"), "\tr.ini");  // only blanks are trimmed
   EXPECT_EQ(ParameterFilePath("\"C:\\a b\\r.ini\" "), "C:\\a b\\r.ini");
   EXPECT_EQ(ParameterFilePath("\""), "\"");
   EXPECT_EQ(ParameterFilePath(""), "");

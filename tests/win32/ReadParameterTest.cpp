@@ -67,15 +67,5 @@ TEST_F(ReadParameterTest, RelativePathIsReadFromTheCurrentDirectory) {
   EXPECT_EQ(ProfilePathOf(""), "");
 }
 
-TEST(LocalComputerName, IsTheSystemsNameOfAtMost15Characters) {
-  const std::string name = LocalComputerName();
-  EXPECT_FALSE(name.empty());
-  EXPECT_LE(name.size(), 15u);
-  char expected[MAX_COMPUTERNAME_LENGTH + 1];
-  DWORD size = sizeof(expected);
-  ASSERT_TRUE(GetComputerNameA(expected, &size));
-  EXPECT_EQ(name, expected);
-}
-
 }  // namespace
 }  // namespace zq

@@ -10,9 +10,9 @@ namespace zq::test {
 
 TempDir::TempDir() {
   static unsigned counter = 0;
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("zq test " + std::to_string(::GetCurrentProcessId()) + "-" +
-                    std::to_string(++counter));
+  const auto dir =
+      std::filesystem::temp_directory_path() /
+      ("zq test " + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter));
   std::filesystem::create_directories(dir);
   path_ = dir.string();
 }
