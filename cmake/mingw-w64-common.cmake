@@ -9,3 +9,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Test programs run in the project's Wine prefix.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine)
+# Message compiler for message-table resources.
+set(ZQ_WINDMC ${ZQ_MINGW_TRIPLE}-windmc)

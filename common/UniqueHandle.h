@@ -68,10 +68,24 @@ struct ModuleTraits {
   static void Close(Type h) { ::FreeLibrary(h); }
 };
 
+struct EventLogTraits {
+  using Type = HANDLE;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::CloseEventLog(h); }
+};
+// Memory handed out by the platform with LocalAlloc (FormatMessage's allocated buffers).
+struct LocalMemoryTraits {
+  using Type = HLOCAL;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::LocalFree(h); }
+};
+
 using UniqueHandle = UniqueAny<HandleTraits>;
 using UniqueFile = UniqueAny<FileHandleTraits>;
 using UniqueServiceHandle = UniqueAny<ServiceHandleTraits>;
 using UniqueRegKey = UniqueAny<RegKeyTraits>;
 using UniqueModule = UniqueAny<ModuleTraits>;
+using UniqueEventLog = UniqueAny<EventLogTraits>;
+using UniqueLocalMemory = UniqueAny<LocalMemoryTraits>;
 
 }  // namespace zq

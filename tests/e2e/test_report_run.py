@@ -18,6 +18,12 @@ def command_heading(command):
             CRLF)
 
 
+def event_heading(display_name):
+    return (CRLF + RULE_EQ + CRLF + sjis(f"イベント「{display_name}」") + CRLF + RULE_DASH + CRLF +
+            sjis("種類   日付       時刻     ソース  分類 イベント ユーザ コンピュータ") + CRLF +
+            RULE_DASH + CRLF)
+
+
 def split_service_section(log):
     """The service lines after the heading, and what follows them."""
     assert log.startswith(SERVICE_HEADING), log[:200]
@@ -77,6 +83,18 @@ class ReportRunTest(unittest.TestCase):
         code, output = run_program(PELMORA, [], cwd=self.dir)
         self.assertEqual(code, 0, output)
         self.assertEqual((self.dir / ".log").read_bytes(), b"")
+
+    def test_event_sections_in_fixed_order_then_the_rest(self):
+        param = self.dir / "r.ini"
+        param.write_bytes(parameter_text({"Event": "EAS", "EventDays": "7",
+                                          "Cmd1": "echo after"}))
+        code, output = run_program(PELMORA, [win_path(param)], cwd=self.dir)
+        self.assertEqual(code, 0, output)
+        # Wine's event logs hold no records: each section is its heading.
+        self.assertEqual((self.dir / "r.ini.log").read_bytes(),
+                         event_heading("システム") + event_heading("セキュリティ") +
+                         event_heading("アプリケーション") +
+                         command_heading("echo after") + b"after " + CRLF)
 
     def test_a_bad_day_count_is_traced_and_the_run_goes_on(self):
         param = self.dir / "r.ini"

@@ -1,0 +1,210 @@
+// The Win32 side of the event-log section: event-log reading, account lookup, the category
+// message file named in the registry, message modules and system error texts.
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "common/UniqueHandle.h"
+#include "sender/EventLogRecord.h"
+#include "sender/basNTEventLog.h"
+
+namespace zq {
+namespace {
+
+constexpr char kEventLogKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\";
+constexpr DWORD kMaxRegistryPathBytes = 32 * 1024;
+
+// The user's default language, in which every text is fetched.
+DWORD TextLanguage() { return MakeLanguageId(LANG_NEUTRAL, SUBLANG_DEFAULT); }
+
+// A text FormatMessageA allocated: taken up to `length` bytes and freed.
+std::string TakeFormattedText(char* text, DWORD length) {
+  UniqueLocalMemory owner(text);
+  return length == 0 || text == nullptr ? std::string() : std::string(text, length);
+}
+
+// Message `number` of a loaded module, inserts left as they stand: in the user's language,
+// else in whatever language the module holds it.
+std::string MessageTextOf(HMODULE module, DWORD number) {
+  for (const DWORD language : {TextLanguage(), DWORD{0}}) {
+    char* text = nullptr;
+    const DWORD length =
+        ::FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS |
+                             FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                         module, number, language, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = TakeFormattedText(text, length);
+    if (!message.empty()) return message;
+  }
+  return {};
+}
+
+// Loads a message module as data only: its code never runs in the sender.
+HMODULE LoadAsData(const std::string& path) {
+  return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+}
+
+// Every %NAME% reference of the sender's environment expanded, as the platform does it.
+std::string ExpandEnvironment(const std::string& text) {
+  std::vector<char> expanded(MAX_PATH);
+  for (;;) {
+    const DWORD needed = ::ExpandEnvironmentStringsA(text.c_str(), expanded.data(),
+                                                     static_cast<DWORD>(expanded.size()));
+    if (needed == 0) return {};
+    if (needed <= expanded.size()) return std::string(expanded.data());
+    if (needed > kMaxRegistryPathBytes) return {};
+    expanded.resize(needed);
+  }
+}
+
+// The source's "CategoryMessageFile", up to its first NUL, environment references expanded.
+std::string CategoryMessageFileOf(const std::string& logName, const std::string& sourceName) {
+  const std::string keyName = kEventLogKey + logName + "\\" + sourceName;
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_QUERY_VALUE, &opened) !=
+      ERROR_SUCCESS) {
+    return {};
+  }
+  UniqueRegKey key(opened);
+  DWORD bytes = 0;
+  if (::RegQueryValueExA(key.get(), "CategoryMessageFile", nullptr, nullptr, nullptr, &bytes) !=
+          ERROR_SUCCESS ||
+      bytes == 0 || bytes > kMaxRegistryPathBytes) {
+    return {};
+  }
+  std::vector<char> value(bytes + 1, '\0');
+  if (::RegQueryValueExA(key.get(), "CategoryMessageFile", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(value.data()), &bytes) != ERROR_SUCCESS) {
+    return {};
+  }
+  const std::string path(value.data());  // up to the first NUL
+  return path.find('%') == std::string::npos ? path : ExpandEnvironment(path);
+}
+
+class Win32EventLog final : public EventLogPlatform {
+ public:
+  bool OpenLog(const std::string& computerName, const std::string& logName) override {
+    log_.reset(
+        ::OpenEventLogA(computerName.empty() ? nullptr : computerName.c_str(), logName.c_str()));
+    return log_.valid();
+  }
+
+  EventReadResult ReadBackwards(std::span<std::uint8_t> buffer) override {
+    DWORD read = 0;
+    DWORD needed = 0;
+    EventReadResult result;
+    if (!::ReadEventLogA(log_.get(), EVENTLOG_SEQUENTIAL_READ | EVENTLOG_BACKWARDS_READ, 0,
+                         buffer.data(), static_cast<DWORD>(buffer.size()), &read, &needed)) {
+      result.error = ::GetLastError();
+      if (result.error == 0) result.error = ERROR_GEN_FAILURE;
+    }
+    result.bytesRead = read;
+    result.bytesNeeded = needed;
+    return result;
+  }
+
+  void CloseLog() override { log_.reset(); }
+
+  bool LookupAccount(const std::string& computerName, std::span<const std::uint8_t> sid,
+                     std::string& name) override {
+    return LookupAccountName(computerName, sid, name);
+  }
+
+  std::string CategoryMessageFile(const std::string& logName,
+                                  const std::string& sourceName) override {
+    return CategoryMessageFileOf(logName, sourceName);
+  }
+
+  Module LoadMessageModule(const std::string& path) override {
+    return reinterpret_cast<Module>(LoadAsData(path));
+  }
+
+  void FreeMessageModule(Module module) override {
+    ::FreeLibrary(reinterpret_cast<HMODULE>(module));
+  }
+
+  std::string ModuleMessageText(Module module, std::uint32_t number) override {
+    return MessageTextOf(reinterpret_cast<HMODULE>(module), number);
+  }
+
+  LocalDateTime LocalTimeOf(std::uint32_t utcSeconds) override {
+    // FILETIME counts 100 ns steps from 1601-01-01; 11644473600 s lie before 1970.
+    const ULONGLONG ticks = (ULONGLONG{utcSeconds} + 11644473600ULL) * 10000000ULL;
+    FILETIME utcFile{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    SYSTEMTIME utc{};
+    SYSTEMTIME local{};
+    if (!::FileTimeToSystemTime(&utcFile, &utc) ||
+        !::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
+      local = utc;
+    }
+    return DateTimeOf(local);
+  }
+
+  LocalDateTime Now() override {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    return DateTimeOf(now);
+  }
+
+  std::string SystemErrorText(std::uint32_t error) override { return GetSystemErrorText(error); }
+
+ private:
+  static LocalDateTime DateTimeOf(const SYSTEMTIME& t) {
+    return LocalDateTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+  }
+
+  UniqueEventLog log_;
+};
+
+}  // namespace
+
+void WriteEventLogSection(ReportLog& log, const std::string& computerName,
+                          const std::string& logName, std::int16_t days) {
+  Win32EventLog platform;
+  WriteEventLogSection(log, computerName, logName, days, platform);
+}
+
+bool LookupAccountName(const std::string& computerName, std::span<const std::uint8_t> sid,
+                       std::string& name) {
+  if (!IsCompleteSid(sid)) return false;
+  std::vector<std::uint8_t> copy(sid.begin(), sid.end());  // the call takes a mutable PSID
+  if (!::IsValidSid(copy.data())) return false;
+  std::vector<char> account(256);
+  std::vector<char> domain(256);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    DWORD accountLength = static_cast<DWORD>(account.size());
+    DWORD domainLength = static_cast<DWORD>(domain.size());
+    SID_NAME_USE use;
+    if (::LookupAccountSidA(computerName.empty() ? nullptr : computerName.c_str(), copy.data(),
+                            account.data(), &accountLength, domain.data(), &domainLength, &use)) {
+      name.assign(account.data());
+      return true;
+    }
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
+    account.resize(std::max<std::size_t>(account.size(), accountLength + 1));
+    domain.resize(std::max<std::size_t>(domain.size(), domainLength + 1));
+  }
+  return false;
+}
+
+std::string GetCategoryText(const std::string& logName, const std::string& sourceName,
+                            std::uint32_t category) {
+  const std::string path = CategoryMessageFileOf(logName, sourceName);
+  return path.empty() ? std::string() : LoadMessageText(path, category);
+}
+
+std::string LoadMessageText(const std::string& path, std::uint32_t number) {
+  UniqueModule module(LoadAsData(path));
+  return module ? MessageTextOf(module.get(), number) : std::string();
+}
+
+std::string GetSystemErrorText(std::uint32_t error) {
+  char* text = nullptr;
+  const DWORD length =
+      ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                           FORMAT_MESSAGE_MAX_WIDTH_MASK | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                       nullptr, error, TextLanguage(), reinterpret_cast<char*>(&text), 0, nullptr);
+  return TakeFormattedText(text, length);
+}
+
+}  // namespace zq

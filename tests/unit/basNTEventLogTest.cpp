@@ -1,0 +1,226 @@
+// The event-log section through the platform seam: synthesized records, exact lines, the
+// cut-off, malformed records and the per-section lookups.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "common/MessageBox.h"
+#include "sender/EventLogRecord.h"
+#include "sender/basNTEventLog.h"
+#include "sender/basPelmora.h"
+#include "tests/support/FakeEventLog.h"
+
+namespace zq {
+namespace {
+
+using testing::FakeEventLog;
+using testing::RecordBytes;
+using testing::RecordSpec;
+using testing::Sid;
+
+// 2026-12-06 12:00:00 UTC, the fake's "now".
+constexpr std::uint32_t kNow = 1796558400;
+constexpr std::uint32_t kDay = 86400;
+
+// The section's lines after the six heading lines.
+std::string SectionBody(FakeEventLog& platform, std::int16_t days,
+                        std::size_t bufferBytes = kEventReadBufferBytes) {
+  const auto path = std::filesystem::temp_directory_path() / "zq_eventlog_section.log";
+  {
+    ReportLog log;
+    EXPECT_TRUE(ReportLog::CreateEmpty(path.string()) && log.OpenForAppend(path.string()));
+    WriteEventLogSection(log, "PC", "System", days, platform, bufferBytes);
+    EXPECT_TRUE(log.Close());
+  }
+  std::ifstream in(path, std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  const std::string heading = EventLogSectionHeading("System");
+  EXPECT_EQ(text.compare(0, heading.size(), heading), 0);
+  return text.substr(std::min(heading.size(), text.size()));
+}
+
+TEST(EventLogSection, HeadingNamesTheLogInJapanese) {
+  EXPECT_EQ(EventLogSectionHeading("Security"),
+            "\r\n=====================================================================\r\n"
+            "イベント「セキュリティ」\r\n"
+            "---------------------------------------------------------------------\r\n"
+            "種類   日付       時刻     ソース  分類 イベント ユーザ コンピュータ\r\n"
+            "---------------------------------------------------------------------\r\n");
+  EXPECT_EQ(EventLogDisplayName("Application"), "アプリケーション");
+  EXPECT_EQ(EventLogDisplayName("DNS Server"), "");
+}
+
+TEST(EventLogSection, RecordLinesFieldByField) {
+  FakeEventLog platform;
+  platform.categoryFiles["Disk"] = "disk.dll";
+  platform.texts["disk.dll"] = {{3, "装置\r\nエラー\r\n"}};
+  platform.accounts[Sid({18})] = "SYSTEM";
+  const auto at = kNow - 3600;  // 2026-12-06 11:00:00
+  const RecordSpec specs[] = {
+      {at, 0x40000064, 1, 3, "Disk", "PC1", Sid({18})},
+      {at, 7, 2, 9, "Disk", "PC1", {}},
+      {at, 0xC0010005, 0, 0, "Tcpip", "PC2", Sid({21, 3000000000u, 2, 1001})},
+      {at, 8, 16, 0, "Other", "PC2", Sid({21, 1, 2, 3})},
+  };
+  for (const auto& s : specs)
+    platform.records.push_back(RecordBytes(s.timeWritten, s.eventId, s.eventType, s.category,
+                                           s.source, s.computer, s.sid));
+  platform.records.push_back(RecordBytes(at, 9, 8));
+  EXPECT_EQ(SectionBody(platform, 7),
+            "エラー 2026/12/06 11:00:00 Disk 装置エラー 100 SYSTEM PC1\r\n"
+            "警告   2026/12/06 11:00:00 Disk なし 7 N/A PC1\r\n"
+            "不明   2026/12/06 11:00:00 Tcpip なし 5 S-1-5-21-3000000000-2-1001 PC2\r\n"
+            "失敗   2026/12/06 11:00:00 Other なし 8 S-1-5-21-1-2-3 PC2\r\n"
+            "成功   2026/12/06 11:00:00 Src なし 9 N/A PC1\r\n");
+  EXPECT_EQ(platform.closes, 1);
+  EXPECT_EQ(platform.moduleLoads, platform.moduleFrees + 0);  // disk.dll loaded and freed
+}
+
+TEST(EventLogSection, CutOffIsStrictlyLaterThanNowMinusDays) {
+  const std::uint32_t times[] = {kNow, kNow - 3600, kNow - 7 * kDay + 1, kNow - 7 * kDay,
+                                 kNow - 30 * kDay};
+  const std::pair<std::int16_t, std::size_t> cases[] = {
+      {7, 3},   // the record exactly at the cut-off is left out
+      {1, 2},   //
+      {0, 0},   // nothing is later than now
+      {-1, 0},  // the cut-off lies in the future
+  };
+  for (const auto& [days, listed] : cases) {
+    FakeEventLog platform;
+    for (std::uint32_t t : times) platform.records.push_back(RecordBytes(t));
+    platform.now = platform.LocalTimeOf(kNow);
+    std::string expected;
+    for (std::size_t i = 0; i < listed; ++i) {
+      expected +=
+          EventRecordLine(4, platform.LocalTimeOf(times[i]), "Src", "なし", 1, "N/A", "PC1");
+    }
+    EXPECT_EQ(SectionBody(platform, days), expected) << "days " << days;
+    EXPECT_EQ(platform.reads, 2) << "every record is read whatever the day count";
+  }
+}
+
+TEST(EventLogSection, ReadsManyRecordsPerCallAndGrowsForALargeOne) {
+  FakeEventLog platform;
+  for (int i = 0; i < 1000; ++i) platform.records.push_back(RecordBytes(kNow - 60));
+  platform.records.push_back(RecordBytes(kNow - 60, 1, 4, 0, std::string(5000, 'S')));
+  const std::string body = SectionBody(platform, 1, 4096);
+  EXPECT_EQ(std::count(body.begin(), body.end(), '\n'), 1001);
+  EXPECT_NE(body.find(std::string(256, 'S') + " "), std::string::npos);
+  EXPECT_EQ(body.find(std::string(257, 'S')), std::string::npos) << "names are cut at 256 bytes";
+
+  FakeEventLog big;
+  for (int i = 0; i < 1000; ++i) big.records.push_back(RecordBytes(kNow - 60));
+  SectionBody(big, 1);
+  EXPECT_LE(big.reads, 2);
+}
+
+TEST(EventLogSection, ReadFailureKeepsTheLinesAndShowsABoxOnlyWhenAsked) {
+  static std::vector<std::string> shown;
+  const auto previous =
+      SetMessageBoxFunction([](const std::string& text, const std::string&, unsigned) {
+        shown.push_back(text);
+        return int{kIdOk};
+      });
+  for (const char* messages : {"0", "1"}) {
+    g_showMessages = messages;
+    shown.clear();
+    FakeEventLog platform;
+    platform.records = {RecordBytes(kNow - 60), RecordBytes(kNow - 60)};
+    platform.failAfterReads = 2;
+    const std::string body = SectionBody(platform, 1, 100);  // one record per read
+    EXPECT_EQ(std::count(body.begin(), body.end(), '\n'), 1);
+    EXPECT_EQ(shown.size(), std::string(messages) == "1" ? 1u : 0u);
+  }
+  EXPECT_EQ(shown.at(0),
+            "ReadEventLog function fails.\r\nErrNumber = 0x00000005\r\nAccess is denied.");
+  g_showMessages.clear();
+  SetMessageBoxFunction(previous);
+}
+
+TEST(EventLogSection, LogThatCannotBeOpenedLeavesTheHeadingOnly) {
+  FakeEventLog platform;
+  platform.opens = false;
+  platform.records = {RecordBytes(kNow - 60)};
+  EXPECT_EQ(SectionBody(platform, 7), "");
+  EXPECT_EQ(platform.reads + platform.closes, 0);
+}
+
+TEST(EventLogSection, LooksEachThingUpOncePerSection) {
+  FakeEventLog platform;
+  platform.categoryFiles = {{"A", "one.dll"}, {"B", "one.dll"}, {"C", "missing.dll"}};
+  platform.texts["one.dll"] = {{1, "x\r\n"}, {2, "y\r\n"}};
+  for (int i = 0; i < 50; ++i) {
+    for (const char* source : {"A", "B", "C"}) {
+      platform.records.push_back(RecordBytes(kNow - 60, 1, 4, static_cast<std::uint16_t>(i % 2 + 1),
+                                             source, "PC", Sid({21, 7})));
+    }
+  }
+  SectionBody(platform, 1);
+  EXPECT_EQ(platform.moduleLoads, 2);  // one.dll and the missing one, each once
+  EXPECT_EQ(platform.moduleFrees, 1);
+  EXPECT_EQ(platform.lookups, 1);
+}
+
+TEST(EventRecordParsing, MalformedRecordsNeverReadOutside) {
+  auto good = RecordBytes(kNow, 1, 4, 0, "Src", "PC", Sid({18}));
+  struct Case {
+    const char* what;
+    std::function<void(std::vector<std::uint8_t>&)> spoil;
+    std::string source, computer;
+    std::size_t sidBytes;
+  };
+  const Case cases[] = {
+      {"sound", [](auto&) {}, "Src", "PC", 12},
+      {"SID offset past the end", [](auto& b) { testing::Put32(b, 44, 100000); }, "Src", "PC", 0},
+      {"SID length past the end", [](auto& b) { testing::Put32(b, 40, 0xFFFFFFF0); }, "Src", "PC",
+       good.size() - 64},
+      {"names without NUL",
+       [](auto& b) {
+         b.resize(60);
+         testing::Put32(b, 0, 60);
+       },
+       "Src", "", 0},
+      {"length beyond the bytes", [](auto& b) { testing::Put32(b, 0, 0x7FFFFFFF); }, "Src", "PC",
+       12},
+  };
+  for (const auto& c : cases) {
+    auto bytes = good;
+    c.spoil(bytes);
+    std::vector<EventRecord> seen;
+    ForEachEventRecord(bytes, [&](const EventRecord& r) { seen.push_back(r); });
+    ASSERT_EQ(seen.size(), 1u) << c.what;
+    EXPECT_EQ(seen[0].sourceName, c.source) << c.what;
+    EXPECT_EQ(seen[0].computerName, c.computer) << c.what;
+    EXPECT_EQ(seen[0].userSid.size(), c.sidBytes) << c.what;
+  }
+  // A record claiming a length shorter than its fixed part ends the walk at once.
+  auto shortLength = good;
+  testing::Put32(shortLength, 0, 8);
+  int count = 0;
+  ForEachEventRecord(shortLength, [&](const EventRecord&) { ++count; });
+  EXPECT_EQ(count, 0);
+}
+
+TEST(EventRecordParsing, SidTexts) {
+  EXPECT_EQ(SidText(Sid({21, 4294967295u, 1001})), "S-1-5-21-4294967295-1001");
+  EXPECT_EQ(SidText(std::vector<std::uint8_t>{1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0}), "S-1-1-0");
+  auto truncated = Sid({21, 1, 2});
+  truncated.resize(truncated.size() - 2);
+  EXPECT_EQ(SidText(truncated), "S-1-5-21-1");
+  EXPECT_FALSE(IsCompleteSid(truncated));
+  EXPECT_EQ(SidText(std::vector<std::uint8_t>{1, 2}), "");
+}
+
+TEST(EventLogText, ReplaceTextAndLanguageAndDays) {
+  EXPECT_EQ(ReplaceText("a\r\nb\r\n", "\r\n", ""), "ab");
+  EXPECT_EQ(ReplaceText("aaa", "a", "aa"), "aaaaaa");  // goes on after each replacement
+  EXPECT_EQ(ReplaceText("Ab", "a", "x"), "Ab");
+  EXPECT_EQ(MakeLanguageId(0, 1), 1024u);
+  EXPECT_EQ(AddDays({2024, 3, 1, 5, 6, 7}, -1), (LocalDateTime{2024, 2, 29, 5, 6, 7}));
+  EXPECT_EQ(AddDays({2026, 12, 31, 0, 0, 0}, 1), (LocalDateTime{2027, 1, 1, 0, 0, 0}));
+}
+
+}  // namespace
+}  // namespace zq

@@ -1,0 +1,89 @@
+// The Win32 lookups of the event-log section under Wine: category texts through a message
+// DLL registered under the EventLog key, account names, system error texts, a real section.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+
+#include "common/UniqueHandle.h"
+#include "sender/basNTEventLog.h"
+#include "tests/win32/TempDir.h"
+
+namespace zq {
+namespace {
+
+constexpr char kSourcesKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\";
+
+// Test event sources registered for one test and removed afterwards.
+class RegisteredSources : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string program = test::BesideTestProgram("zq_categories.dll");
+    const std::string dir = program.substr(0, program.rfind('\\'));
+    ASSERT_TRUE(::SetEnvironmentVariableA("ZQ_TEST_BIN", dir.c_str()));
+    ASSERT_TRUE(::SetEnvironmentVariableA("ZQ_TEST_DLL", "zq_categories.dll"));
+    Register("zqTestSource", "%ZQ_TEST_BIN%\\zq_categories.dll");
+    Register("zqTestTwoRefs", "%ZQ_TEST_BIN%\\%ZQ_TEST_DLL%");
+    Register("zqTestNoCategory", nullptr);
+  }
+  void TearDown() override {
+    for (const char* name : {"zqTestSource", "zqTestTwoRefs", "zqTestNoCategory"}) {
+      ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kSourcesKey) + name).c_str());
+    }
+  }
+  static void Register(const char* source, const char* categoryFile) {
+    HKEY created = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kSourcesKey) + source).c_str(), 0,
+                                nullptr, 0, KEY_SET_VALUE, nullptr, &created, nullptr),
+              ERROR_SUCCESS);
+    UniqueRegKey key(created);
+    if (categoryFile == nullptr) return;
+    ASSERT_EQ(::RegSetValueExA(key.get(), "CategoryMessageFile", 0, REG_EXPAND_SZ,
+                               reinterpret_cast<const BYTE*>(categoryFile),
+                               static_cast<DWORD>(std::strlen(categoryFile) + 1)),
+              ERROR_SUCCESS);
+  }
+};
+
+TEST_F(RegisteredSources, CategoryTextsThroughTheRegisteredMessageFile) {
+  const std::pair<const char*, std::uint32_t> lookups[] = {
+      {"zqTestSource", 1}, {"zqTestSource", 2}, {"zqTestSource", 3},     {"zqTestTwoRefs", 1},
+      {"zqTestSource", 0}, {"zqTestSource", 9}, {"zqTestNoCategory", 1}, {"zqNoSuchSource", 1}};
+  const char* expected[] = {
+      "ディスク\r\n", "二行の\r\n分類\r\n", "挿入 %1 あり\r\n", "ディスク\r\n", "", "", "", ""};
+  for (std::size_t i = 0; i < std::size(lookups); ++i) {
+    EXPECT_EQ(GetCategoryText("Application", lookups[i].first, lookups[i].second), expected[i])
+        << lookups[i].first << " " << lookups[i].second;
+  }
+  EXPECT_EQ(CategoryColumn(GetCategoryText("Application", "zqTestSource", 2)), "二行の分類");
+  EXPECT_EQ(LoadMessageText("zq_no_such_module.dll", 1), "");
+}
+
+TEST(AccountLookup, WellKnownAndUnknownSids) {
+  const std::vector<std::uint8_t> localSystem = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
+  std::string name;
+  ASSERT_TRUE(LookupAccountName("", localSystem, name));
+  EXPECT_EQ(name, "SYSTEM");
+  const std::vector<std::uint8_t> unknown = {1, 2, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0, 0x39, 0x30, 0, 0};
+  EXPECT_FALSE(LookupAccountName("", unknown, name));
+  EXPECT_FALSE(LookupAccountName("", std::vector<std::uint8_t>{1, 5, 0}, name));
+}
+
+TEST(SystemErrorText, OneLineInTheUserLanguage) {
+  const std::string text = GetSystemErrorText(ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(text.empty());
+  EXPECT_EQ(text.find('\n'), std::string::npos);
+}
+
+TEST(EventLogSectionWin32, WineLogsGiveTheHeadingOnly) {
+  test::TempDir dir;
+  const std::string path = dir.File("section.log");
+  ReportLog log;
+  ASSERT_TRUE(ReportLog::CreateEmpty(path) && log.OpenForAppend(path));
+  WriteEventLogSection(log, "", "Application", 7);
+  ASSERT_TRUE(log.Close());
+  EXPECT_EQ(test::ReadFileBytes(path), EventLogSectionHeading("Application"));
+}
+
+}  // namespace
+}  // namespace zq
