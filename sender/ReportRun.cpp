@@ -114,8 +114,7 @@ class ReportRunner {
     if (!WriteEventLogs() || !WriteServices() || !RunCommands()) {
       return Fail("レポートログファイルに書き込めません。");
     }
-    HandOverMail();
-    return kExitOk;
+    return HandOverMail();
   }
 
  private:
@@ -198,8 +197,8 @@ class ReportRunner {
     return true;
   }
 
-  void HandOverMail() {
-    if (values_.smtpServer.empty()) return;
+  int HandOverMail() {
+    if (values_.smtpServer.empty()) return kExitOk;
     g_showMessages = "0";
     MailInputs mail;
     mail.server = values_.smtpServer;
@@ -213,7 +212,8 @@ class ReportRunner {
     mail.autoSend = "1";
     mail.autoClose = "1";
     mail.timeoutSeconds = "60";
-    sections_.SendEmail(mail);
+    mail.sessionTracePath = SessionTracePath(setup_.parameterPath);
+    return sections_.SendEmail(mail);
   }
 
   int Fail(std::string_view description) {
@@ -230,6 +230,10 @@ class ReportRunner {
 };
 
 }  // namespace
+
+std::string SessionTracePath(std::string_view parameterFilePath) {
+  return std::string(parameterFilePath) + ".mail.log";
+}
 
 int RunReport(const RunValues& values, const RunSetup& setup, ReportSections& sections) {
   return ReportRunner(values, setup, sections).Run();

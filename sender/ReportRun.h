@@ -90,7 +90,8 @@ class ReportSections {
                                    std::int32_t filter) = 0;
   // Runs a command line and waits for its end, at most `limitSeconds`.
   virtual int ExecuteCommand(const std::string& commandLine, unsigned limitSeconds) = 0;
-  virtual void SendEmail(const MailInputs& inputs) = 0;
+  // Runs the mail session to its end; returns its exit code (0 when the mail was accepted).
+  virtual int SendEmail(const MailInputs& inputs) = 0;
   virtual std::string DateText() = 0;  // the current date, system short form
   virtual std::string TimeText() = 0;  // the current time, system form
 };
@@ -102,13 +103,17 @@ struct RunSetup {
   unsigned commandTimeLimitSeconds = kCommandTimeLimitSeconds;
 };
 
-// Exit codes of the sender's run (mail delivery adds its own later).
+// Exit codes of the sender's run besides the mail session's own (1..12, MailResult).
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitReportLogFailed = 13;
+
+// The session trace beside the report log: the parameter file path + ".mail.log".
+std::string SessionTracePath(std::string_view parameterFilePath);
 
 // Writes the report log section by section and hands it to mail delivery when a server is
 // given. A failure inside one section is written into the log and the run goes on; only a
 // log that cannot be created, opened or written ends the run (kExitReportLogFailed).
+// With mail, the result is the mail session's exit code.
 int RunReport(const RunValues& values, const RunSetup& setup, ReportSections& sections);
 
 }  // namespace zq

@@ -32,7 +32,7 @@ class Win32Sections final : public ReportSections {
   int ExecuteCommand(const std::string& commandLine, unsigned limitSeconds) override {
     return zq::ExecuteCommand(nullptr, commandLine, limitSeconds);
   }
-  void SendEmail(const MailInputs& inputs) override { zq::SendEmail(inputs); }
+  int SendEmail(const MailInputs& inputs) override { return zq::SendEmail(inputs); }
   std::string DateText() override {
     char text[80] = {};
     if (!::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text,

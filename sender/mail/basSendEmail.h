@@ -1,5 +1,5 @@
-// Mail delivery's entry: SendEmail takes the twelve mail inputs and hands them to the mail
-// session. Composition and the SMTP session are not built yet: SendEmail sends nothing.
+// Mail delivery's entry: SendEmail takes the mail inputs and runs the mail session window
+// (frmSendEmail) until the session ends.
 #pragma once
 
 #include <string>
@@ -19,9 +19,14 @@ struct MailInputs {
   std::string autoSend;
   std::string autoClose;
   std::string timeoutSeconds;
+  // Where the session's commands and replies are traced ("" for none); not one of the
+  // twelve inputs of the window, set by the report run.
+  std::string sessionTracePath;
 };
 
-// Starts delivery of one message. Not built yet: returns false and sends nothing.
-bool SendEmail(const MailInputs& inputs);
+// Delivers one message through the session window and returns when the session has ended:
+// the mail result (0 sent, 2..11 failures), kMailTimedOut after a time-out, 1 when the socket
+// library could not start, 13 when an attachment could not be read. Win32 only.
+int SendEmail(const MailInputs& inputs);
 
 }  // namespace zq

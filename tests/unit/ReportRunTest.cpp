@@ -84,10 +84,11 @@ class FakeSections : public ReportSections {
     std::fclose(file);
     return commandResult;
   }
-  void SendEmail(const MailInputs& inputs) override {
+  int SendEmail(const MailInputs& inputs) override {
     calls.push_back("mail");
     mail = inputs;
     showMessagesAtMail = g_showMessages;
+    return mailResult;
   }
   std::string DateText() override { return "2026/12/06"; }
   std::string TimeText() override { return "9:05:01"; }
@@ -96,6 +97,7 @@ class FakeSections : public ReportSections {
   std::string throwIn;
   std::string commandOutput = "out\r\n";
   int commandResult = kCommandEnded;
+  int mailResult = kExitOk;
   MailInputs mail;
   std::string showMessagesAtMail;
 
@@ -221,9 +223,11 @@ TEST_F(ReportRunTest, MailGetsTheTwelveInputs) {
   values.smtpTo = "a@example.jp;b@example.jp";
   values.smtpSubject = "週報";
   FakeSections fake(logPath_);
+  fake.mailResult = 11;
   g_showMessages = "1";
-  EXPECT_EQ(RunReport(values, setup_, fake), kExitOk);
+  EXPECT_EQ(RunReport(values, setup_, fake), 11) << "the mail session's outcome is the exit code";
   EXPECT_EQ(fake.showMessagesAtMail, "0");
+  EXPECT_EQ(fake.mail.sessionTracePath, setup_.parameterPath + ".mail.log");
   const MailInputs& m = fake.mail;
   EXPECT_EQ(std::vector<std::string>({m.server, m.port, m.fromAddress, m.fromName, m.recipients,
                                       m.subject, m.attachments, m.showMessages, m.autoSend,

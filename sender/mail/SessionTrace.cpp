@@ -1,0 +1,35 @@
+// The mail session trace file.
+#include "sender/mail/SessionTrace.h"
+
+namespace zq {
+
+std::string TraceLines(std::string_view clock, std::string_view mark, std::string_view text) {
+  std::string lines;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.append(clock).append(" ").append(mark).append(" ").append(line).append("\r\n");
+  }
+  return lines;
+}
+
+SessionTrace::~SessionTrace() {
+  if (file_) std::fclose(file_);
+}
+
+bool SessionTrace::Open(const std::string& path) {
+  if (path.empty()) return true;
+  file_ = std::fopen(path.c_str(), "wb");
+  return file_ != nullptr;
+}
+
+void SessionTrace::Write(std::string_view clock, std::string_view mark, std::string_view text) {
+  if (!file_) return;
+  const std::string lines = TraceLines(clock, mark, text);
+  std::fwrite(lines.data(), 1, lines.size(), file_);
+  std::fflush(file_);
+}
+
+}  // namespace zq

@@ -1,0 +1,231 @@
+"""A loopback SMTP server for the end-to-end tests, the demo and the mail benchmark.
+
+It speaks plain SMTP (HELO or EHLO, MAIL, RCPT, DATA, QUIT) and can misbehave on cue at a
+named step: "greeting", "helo", "mail", "rcpt1", "rcpt2"... (one per RCPT TO), "data" and
+"dot" (the reply to the end of the message):
+  replies={step: "550 no"}   answer with this reply instead
+  close_at=step              close the connection instead of answering
+  silent_at=step             never answer (the connection stays open)
+  split=True                 send every reply in several TCP segments
+  multiline=True             send every reply as a three-line reply
+  slow=True                  tiny receive window, read the message slowly
+Each session records the commands, the message as received (dot-stuffing undone) and the
+time from the DATA command to the end of the message.
+
+Run as a program it serves until stopped and saves each message:
+  smtp_server.py --port-file FILE --save-dir DIR
+"""
+import argparse
+import json
+import socket
+import threading
+import time
+from pathlib import Path
+
+DEFAULT_REPLIES = {"greeting": "220 zq-test ESMTP ready", "helo": "250 zq-test",
+                   "mail": "250 2.1.0 sender ok", "rcpt": "250 2.1.5 recipient ok",
+                   "data": "354 end data with <CR><LF>.<CR><LF>", "dot": "250 2.0.0 queued"}
+
+
+class Session:
+    def __init__(self):
+        self.commands = []      # command lines as received, without CR LF
+        self.wire = b""         # the message text as it came over the wire
+        self.message = None     # the message with dot-stuffing undone
+        self.data_seconds = None
+        self.closed = threading.Event()
+
+
+class _Closed(Exception):
+    pass
+
+
+class _Conn:
+    def __init__(self, sock):
+        self.sock = sock
+        self.buffer = b""
+
+
+class SmtpTestServer:
+    def __init__(self, replies=None, close_at=None, silent_at=None, split=False,
+                 multiline=False, slow=False, keep_wire=True):
+        self.replies = dict(replies or {})
+        self.close_at, self.silent_at = close_at, silent_at
+        self.split, self.multiline, self.slow = split, multiline, slow
+        self.keep_wire = keep_wire
+        self.sessions = []
+        self._stop = threading.Event()
+        self._listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self._listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        if slow:
+            self._listener.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 2048)
+        self._listener.bind(("127.0.0.1", 0))
+        self._listener.listen(8)
+        self.port = self._listener.getsockname()[1]
+        self._thread = threading.Thread(target=self._accept, daemon=True)
+
+    def __enter__(self):
+        self._thread.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def stop(self):
+        self._stop.set()
+        self._listener.close()
+
+    def wait_for_session_end(self, timeout):
+        deadline = time.monotonic() + timeout
+        while not self.sessions and time.monotonic() < deadline:
+            time.sleep(0.05)
+        return bool(self.sessions) and self.sessions[-1].closed.wait(
+            max(0, deadline - time.monotonic()))
+
+    def _accept(self):
+        while not self._stop.is_set():
+            try:
+                conn, _ = self._listener.accept()
+            except OSError:
+                return
+            session = Session()
+            self.sessions.append(session)
+            threading.Thread(target=self._serve, args=(conn, session), daemon=True).start()
+
+    # One connection.
+    def _serve(self, sock, session):
+        try:
+            with sock:
+                self._dialogue(_Conn(sock), session)
+        except (_Closed, OSError):
+            pass
+        finally:
+            session.closed.set()
+
+    def _dialogue(self, conn, session):
+        self._reply(conn, "greeting", DEFAULT_REPLIES["greeting"])
+        recipients = 0
+        while True:
+            line = self._read_line(conn)
+            session.commands.append(line.decode("latin-1"))
+            verb = line[:4].upper()
+            if verb == b"EHLO":
+                self._send(conn, "502 5.5.1 use HELO")
+            elif verb == b"HELO":
+                self._reply(conn, "helo", DEFAULT_REPLIES["helo"])
+            elif verb == b"MAIL":
+                self._reply(conn, "mail", DEFAULT_REPLIES["mail"])
+            elif verb == b"RCPT":
+                recipients += 1
+                self._reply(conn, f"rcpt{recipients}", DEFAULT_REPLIES["rcpt"])
+            elif verb == b"DATA":
+                started = time.monotonic()
+                if not self._reply(conn, "data", DEFAULT_REPLIES["data"]):
+                    continue
+                wire = self._read_message(conn)
+                session.data_seconds = time.monotonic() - started
+                if self.keep_wire:
+                    session.wire = wire
+                    session.message = b"\r\n".join(
+                        l[1:] if l.startswith(b".") else l for l in wire.split(b"\r\n"))
+                else:
+                    session.message = b""
+                session.commands.append(".")
+                self._reply(conn, "dot", DEFAULT_REPLIES["dot"])
+            elif verb == b"QUIT":
+                self._send(conn, "221 2.0.0 bye")
+                return
+            else:
+                self._send(conn, "500 5.5.2 unknown command")
+
+    def _reply(self, conn, step, default):
+        """Answers a step as cued; False when the reply is not a success."""
+        if step == self.close_at:
+            raise _Closed()
+        if step == self.silent_at:
+            self._stop.wait()
+            raise _Closed()
+        text = self.replies.get(step, default)
+        self._send(conn, text)
+        return text[:1] in ("2", "3")
+
+    def _send(self, conn, text):
+        code, rest = text[:3], text[4:]
+        if self.multiline:
+            lines = [f"{code}-zq-test says", f"{code}-a second line", f"{code} {rest}"]
+        else:
+            lines = [text]
+        data = "".join(l + "\r\n" for l in lines).encode("latin-1")
+        if not self.split:
+            conn.sock.sendall(data)
+            return
+        for cut in (data[:2], data[2:7], data[7:-1], data[-1:]):
+            if cut:
+                conn.sock.sendall(cut)
+                time.sleep(0.03)
+
+    def _receive(self, conn, size=65536):
+        if self.slow:
+            time.sleep(0.002)
+            size = 512
+        chunk = conn.sock.recv(size)
+        if not chunk:
+            raise _Closed()
+        return chunk
+
+    def _read_line(self, conn):
+        while b"\r\n" not in conn.buffer:
+            conn.buffer += self._receive(conn)
+        line, conn.buffer = conn.buffer.split(b"\r\n", 1)
+        return line
+
+    def _read_message(self, conn):
+        """The message text up to the "." line (its last line keeps its CR LF)."""
+        data = bytearray(conn.buffer)
+        conn.buffer = b""
+        searched = 0
+        while True:
+            end = data.find(b"\r\n.\r\n", max(0, searched - 4))
+            if end >= 0:
+                conn.buffer = bytes(data[end + 5:])
+                return bytes(data[:end + 2]) if self.keep_wire else b""
+            if data.startswith(b".\r\n"):
+                conn.buffer = bytes(data[3:])
+                return b""
+            searched = len(data)
+            data += self._receive(conn)
+            if not self.keep_wire and len(data) > (1 << 20):
+                # Keep only the tail in which the terminator may begin.
+                del data[:-8]
+                searched = 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--port-file", required=True)
+    parser.add_argument("--save-dir", required=True)
+    parser.add_argument("--no-keep", action="store_true", help="time the data, keep nothing")
+    args = parser.parse_args()
+    save = Path(args.save_dir)
+    save.mkdir(parents=True, exist_ok=True)
+    server = SmtpTestServer(keep_wire=not args.no_keep)
+    with server:
+        Path(args.port_file).write_text(str(server.port))
+        saved = 0
+        try:
+            while True:
+                time.sleep(0.1)
+                for i, session in enumerate(server.sessions[saved:], start=saved):
+                    if not session.closed.is_set():
+                        break
+                    if session.message is not None:
+                        (save / f"message-{i + 1}.eml").write_bytes(session.message)
+                    (save / f"session-{i + 1}.json").write_text(json.dumps(
+                        {"commands": session.commands, "data_seconds": session.data_seconds}))
+                    saved = i + 1
+        except KeyboardInterrupt:
+            pass
+
+
+if __name__ == "__main__":
+    main()

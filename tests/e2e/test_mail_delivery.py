@@ -1,0 +1,129 @@
+"""The real zqPelmora.exe under Wine mails its report to the loopback test server, which
+also misbehaves on cue at every step of the dialogue."""
+import concurrent.futures
+import email
+import email.policy
+import shutil
+import time
+import unittest
+
+from smtp_server import SmtpTestServer
+from zq_e2e import PELMORA, parameter_text, run_program, temp_dir, win_path
+
+TIMEOUT = 60  # the session time-out the report run passes
+
+
+def run_report(directory, server_port, to="a@example.jp;b@example.jp", host="127.0.0.1",
+               commands=None):
+    """Writes a parameter file, runs the sender; returns (exit code, seconds, directory)."""
+    param = directory / "r.ini"
+    values = {"SmtpServer": host, "SmtpPort": str(server_port), "SmtpFrom": "zq@example.jp",
+              "SmtpTo": to, "SmtpSubject": "サーバ週報"}
+    values.update(commands or {"Cmd1": "echo 日本語の出力"})
+    param.write_bytes(parameter_text(values))
+    started = time.monotonic()
+    code, output = run_program(PELMORA, [win_path(param)], cwd=directory, timeout=TIMEOUT + 60)
+    return code, time.monotonic() - started, output
+
+
+class MailDeliveryTest(unittest.TestCase):
+    def setUp(self):
+        self.dir = temp_dir("mail ")
+        self.addCleanup(shutil.rmtree, self.dir, True)
+
+    def test_report_reaches_two_recipients_and_decodes(self):
+        with SmtpTestServer() as server:
+            code, _, output = run_report(self.dir, server.port)
+            self.assertTrue(server.wait_for_session_end(10))
+        self.assertEqual(code, 0, output)
+        session = server.sessions[0]
+        self.assertRegex(session.commands[0], r"^HELO \S+$")
+        self.assertEqual(session.commands[1:],
+                         ["MAIL FROM:<zq@example.jp>", "RCPT TO:<a@example.jp>",
+                          "RCPT TO:<b@example.jp>", "DATA", "."])
+        # The text ends with its last line's CR LF, then the empty line before ".".
+        self.assertTrue(session.wire.endswith(b"--\r\n\r\n"), session.wire[-40:])
+        message = email.message_from_bytes(session.message, policy=email.policy.default)
+        self.assertEqual(str(message["Subject"]).strip(), "サーバ週報")
+        body, attachment = list(message.iter_parts())
+        lines = body.get_content().splitlines()
+        self.assertEqual(lines[0][:5], "実行日付：")
+        # Wine quotes the path, which holds a blank, on the command line.
+        self.assertEqual(lines[2], f'実行パラメータ："{win_path(self.dir / "r.ini")}"')
+        self.assertEqual(lines[3], "*** 実行結果は添付ファイルを参照 ***")
+        self.assertEqual(attachment.get_filename(), "r.ini.log")
+        self.assertEqual(attachment.get_content(), (self.dir / "r.ini.log").read_bytes())
+        trace = (self.dir / "r.ini.mail.log").read_bytes().decode("cp932")
+        self.assertRegex(trace, r"\d\d:\d\d:\d\d\.\d{3} > MAIL FROM:<zq@example.jp>\r\n")
+        self.assertIn("< 250 2.0.0 queued\r\n", trace)
+        self.assertTrue(trace.endswith("* 終了コード 0\r\n"), trace[-80:])
+        self.assertNotIn("実行日付", trace, "the message text is never traced")
+
+    def test_split_multiline_and_slow_servers_still_deliver(self):
+        for cue in ({"split": True, "multiline": True}, {"slow": True}):
+            with self.subTest(cue=cue), SmtpTestServer(**cue) as server:
+                directory = temp_dir("mail ")
+                self.addCleanup(shutil.rmtree, directory, True)
+                code, _, output = run_report(directory, server.port)
+                self.assertEqual(code, 0, output)
+                self.assertTrue(server.wait_for_session_end(10))
+                attachment = list(email.message_from_bytes(
+                    server.sessions[0].message, policy=email.policy.default).iter_parts())[1]
+                self.assertEqual(attachment.get_content(),
+                                 (directory / "r.ini.log").read_bytes())
+
+    def test_every_misbehaviour_ends_the_program_with_its_code(self):
+        cases = [
+            ({"replies": {"greeting": "421 busy"}}, 5),
+            ({"replies": {"greeting": "554 go away"}}, 5),
+            ({"replies": {"helo": "501 bad name"}}, 6),
+            ({"replies": {"helo": "421 closing"}}, 6),
+            ({"replies": {"mail": "451 try later"}}, 7),
+            ({"replies": {"rcpt1": "550 no such user"}}, 7),
+            ({"replies": {"rcpt2": "450 mailbox busy"}}, 8),
+            ({"replies": {"data": "554 no data"}}, 9),
+            ({"replies": {"dot": "550 rejected"}}, 11),
+            ({"replies": {"dot": "452 out of space"}}, 11),
+            ({"close_at": "greeting"}, 3),
+            ({"close_at": "helo"}, 3),
+            ({"close_at": "mail"}, 3),
+            ({"close_at": "rcpt1"}, 3),
+            ({"close_at": "rcpt2"}, 3),
+            ({"close_at": "data"}, 3),
+            ({"close_at": "dot"}, 3),
+            ({"silent_at": "greeting"}, 12),
+            ({"silent_at": "dot"}, 12),
+        ]
+
+        def run(case):
+            cue, _ = case
+            directory = temp_dir("mail ")
+            self.addCleanup(shutil.rmtree, directory, True)
+            with SmtpTestServer(**cue) as server:
+                code, seconds, _ = run_report(directory, server.port)
+            trace = (directory / "r.ini.mail.log").read_bytes().decode("cp932")
+            return code, seconds, trace
+
+        with concurrent.futures.ThreadPoolExecutor(max_workers=6) as pool:
+            outcomes = list(pool.map(run, cases))
+        for (cue, expected), (code, seconds, trace) in zip(cases, outcomes):
+            with self.subTest(cue=cue):
+                self.assertEqual(code, expected, trace)
+                self.assertLess(seconds, TIMEOUT + 15)
+                self.assertTrue(trace.endswith(f"* 終了コード {expected}\r\n"), trace)
+
+    def test_unknown_host_and_refused_port_fail_at_once_with_10(self):
+        probe = SmtpTestServer()
+        closed_port = probe.port
+        probe.stop()  # nothing listens there any more
+        for host, port in (("zq-no-such-host.invalid", 25), ("127.0.0.1", closed_port)):
+            with self.subTest(host=host):
+                code, seconds, output = run_report(self.dir, port, host=host)
+                self.assertEqual(code, 10, output)
+                self.assertLess(seconds, 20)
+        trace = (self.dir / "r.ini.mail.log").read_bytes().decode("cp932")
+        self.assertIn("終了コード 10", trace)
+
+
+if __name__ == "__main__":
+    unittest.main()
