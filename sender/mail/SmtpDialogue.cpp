@@ -1,6 +1,8 @@
 // The SMTP dialogue: reply framing and judging, command order, DATA encoding.
 #include "sender/mail/SmtpDialogue.h"
 
+#include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "common/Cp932.h"
@@ -25,7 +27,28 @@ bool IsLastReplyLine(std::string_view line) { return line.size() < 4 || line[3] 
 
 }  // namespace
 
+// True when `text` is whole CR LF lines none of which starts with "." and holds no other CR
+// or LF: the DATA form is then the text itself. Composed mail almost always is.
+static bool IsPlainDataText(std::string_view text) {
+  if (text.size() < 2 || text.substr(text.size() - 2) != kCrLf || text.front() == '.') return false;
+  std::size_t lines = 0;
+  for (std::size_t at = 0;;) {
+    const void* found = std::memchr(text.data() + at, '\n', text.size() - at);
+    if (found == nullptr) break;
+    const std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+    if (lf == 0 || text[lf - 1] != '\r') return false;
+    if (lf + 1 < text.size() && text[lf + 1] == '.') return false;
+    ++lines;
+    at = lf + 1;
+  }
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\r')) == lines;
+}
+
 void SmtpDataEncoder::Append(std::string_view text, std::string& out) {
+  if (atLineStart_ && !pendingCr_ && IsPlainDataText(text)) {
+    out.append(text);
+    return;
+  }
   std::size_t i = 0;
   while (i < text.size()) {
     if (pendingCr_) {

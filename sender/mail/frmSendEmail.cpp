@@ -22,7 +22,9 @@ constexpr UINT WM_AUTO_SEND = WM_APP + 2;      // posted at load when auto-send 
 constexpr UINT_PTR kUnloadTimer = 1;
 constexpr std::size_t kReceiveBytes = 4096;
 // Message text is gathered up to this size before it is offered to the socket.
-constexpr std::size_t kSendBlockBytes = 256 * 1024;
+constexpr std::size_t kSendBlockBytes = 1024 * 1024;
+// A send buffer that takes a whole block keeps the wait for write-ready notifications rare.
+constexpr int kSocketSendBufferBytes = 1024 * 1024;
 constexpr DWORD kStatusIntervalMs = 250;
 
 // "hh:nn:ss.mmm" of the local clock, for the trace.
@@ -215,6 +217,9 @@ void frmSendEmail::PortConnect_Notify(int error) {
   const BOOL noDelay = TRUE;
   ::setsockopt(socket_.get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
                sizeof noDelay);
+  ::setsockopt(socket_.get(), SOL_SOCKET, SO_SNDBUF,
+               reinterpret_cast<const char*>(&kSocketSendBufferBytes),
+               sizeof kSocketSendBufferBytes);
   SetStatus(inputs_.server + "に接続しました！");
   RestartTimer();  // the greeting is awaited
 }
@@ -306,6 +311,14 @@ void frmSendEmail::ApplyNotices() {
 void frmSendEmail::Pump() {
   while (!ended_) {
     std::string& outbox = dialogue_->outbox();
+    // What was sent is dropped, so the outbox never holds more than about two blocks.
+    if (outboxSent_ == outbox.size()) {
+      outbox.clear();
+      outboxSent_ = 0;
+    } else if (outboxSent_ >= kSendBlockBytes) {
+      outbox.erase(0, outboxSent_);
+      outboxSent_ = 0;
+    }
     // Message text is gathered into large blocks while the server listens.
     while (dialogue_->phase() == SmtpDialogue::Phase::kMessage &&
            outbox.size() - outboxSent_ < kSendBlockBytes) {

@@ -1,0 +1,86 @@
+// Fuzz target for the SMTP dialogue: arbitrary server bytes in arbitrary segments. Checks
+// that commands leave only in protocol order, nothing is queued after the end, success comes
+// only from a 250 to the end of the message, and the dialogue always reaches an end. A broken
+// rule aborts.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "sender/mail/SmtpDialogue.h"
+
+namespace {
+
+void Require(bool condition) {
+  if (!condition) std::abort();
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// A command line: exactly one CR LF, at its end.
+bool IsOneLine(std::string_view command) {
+  return command.size() >= 2 && command.find('\r') == command.size() - 2 &&
+         command.find('\n') == command.size() - 1;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  zq::SmtpDialogue dialogue("PC\r\n01", "from@x", "a@x;b@x");
+  const std::string_view order[] = {"HELO PC01\r\n", "MAIL FROM:<from@x>\r\n",
+                                    "RCPT TO:<a@x>\r\n", "RCPT TO:<b@x>\r\n", "DATA\r\n",
+                                    "\r\n.\r\n"};
+  std::size_t commands = 0;
+  bool ended = false;
+  std::string lastReply;
+
+  auto check = [&] {
+    for (const zq::SmtpNotice& notice : dialogue.TakeNotices()) {
+      Require(!ended);
+      switch (notice.kind) {
+        case zq::SmtpNotice::kReply:
+          lastReply = notice.text;
+          break;
+        case zq::SmtpNotice::kCommand:
+          Require(commands < std::size(order) && notice.text == order[commands]);
+          Require(commands == 5 || IsOneLine(notice.text));
+          ++commands;
+          break;
+        case zq::SmtpNotice::kMessage:
+          Require(commands == 5);
+          dialogue.AddMessageText("Subject: x\r\n\r\n.dot\r\n.\r\nlast");
+          dialogue.EndMessage();
+          break;
+        case zq::SmtpNotice::kFailed:
+          Require(dialogue.finished() && dialogue.result() >= 5 && dialogue.result() <= 11);
+          Require(StartsWith(notice.text, "SMTPエラー: "));
+          ended = true;
+          break;
+        case zq::SmtpNotice::kSent:
+          Require(commands == 6 && StartsWith(lastReply, "250"));
+          Require(dialogue.finished() && dialogue.result() == zq::kMailSent);
+          ended = true;
+          break;
+      }
+    }
+    if (ended) Require(dialogue.outbox().empty());
+    dialogue.outbox().clear();
+  };
+
+  // Each segment: one length byte (1..64), then that many server bytes.
+  for (std::size_t at = 0; at < input.size();) {
+    const std::size_t length = 1 + static_cast<unsigned char>(input[at++]) % 64;
+    dialogue.Receive(input.substr(at, length));
+    at += length;
+    check();
+  }
+  check();  // what the last reply queued (the end of the message) is taken as well
+  dialogue.Abort(zq::kMailClosedByServer);  // the server closes after its last byte
+  Require(dialogue.finished());
+  dialogue.Receive("250 late\r\n");
+  Require(dialogue.TakeNotices().empty() && dialogue.outbox().empty());
+  return 0;
+}
