@@ -12,7 +12,7 @@
 
 namespace zq::testing {
 
-struct RecordSpec {
+struct RecordFields {
   std::uint32_t timeWritten = 0;
   std::uint32_t eventId = 1;
   std::uint16_t eventType = 4;
@@ -32,7 +32,7 @@ inline std::vector<std::uint8_t> RecordBytes(std::uint32_t timeWritten, std::uin
                                              std::uint16_t category = 0, std::string source = "Src",
                                              std::string computer = "PC1",
                                              std::vector<std::uint8_t> sid = {}) {
-  const RecordSpec r{timeWritten, eventId, eventType, category, source, computer, sid};
+  const RecordFields r{timeWritten, eventId, eventType, category, source, computer, sid};
   std::vector<std::uint8_t> b(56, 0);
   b.insert(b.end(), r.source.begin(), r.source.end());
   b.push_back(0);

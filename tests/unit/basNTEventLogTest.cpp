@@ -17,7 +17,7 @@ namespace {
 
 using testing::FakeEventLog;
 using testing::RecordBytes;
-using testing::RecordSpec;
+using testing::RecordFields;
 using testing::Sid;
 
 // 2026-12-06 12:00:00 UTC, the fake's "now".
@@ -58,13 +58,13 @@ TEST(EventLogSection, RecordLinesFieldByField) {
   platform.texts["disk.dll"] = {{3, "装置\r\nエラー\r\n"}};
   platform.accounts[Sid({18})] = "SYSTEM";
   const auto at = kNow - 3600;  // 2026-12-06 11:00:00
-  const RecordSpec specs[] = {
+  const RecordFields records[] = {
       {at, 0x40000064, 1, 3, "Disk", "PC1", Sid({18})},
       {at, 7, 2, 9, "Disk", "PC1", {}},
       {at, 0xC0010005, 0, 0, "Tcpip", "PC2", Sid({21, 3000000000u, 2, 1001})},
       {at, 8, 16, 0, "Other", "PC2", Sid({21, 1, 2, 3})},
   };
-  for (const auto& s : specs)
+  for (const auto& s : records)
     platform.records.push_back(RecordBytes(s.timeWritten, s.eventId, s.eventType, s.category,
                                            s.source, s.computer, s.sid));
   platform.records.push_back(RecordBytes(at, 9, 8));
