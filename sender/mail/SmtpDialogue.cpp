@@ -1,8 +1,6 @@
 // The SMTP dialogue: reply framing and judging, command order, DATA encoding.
 #include "sender/mail/SmtpDialogue.h"
 
-#include <algorithm>
-#include <cstring>
 #include <utility>
 
 #include "common/Cp932.h"
@@ -27,55 +25,45 @@ bool IsLastReplyLine(std::string_view line) { return line.size() < 4 || line[3] 
 
 }  // namespace
 
-// True when `text` is whole CR LF lines none of which starts with "." and holds no other CR
-// or LF: the DATA form is then the text itself. Composed mail almost always is.
-static bool IsPlainDataText(std::string_view text) {
-  if (text.size() < 2 || text.substr(text.size() - 2) != kCrLf || text.front() == '.') return false;
-  std::size_t lines = 0;
-  for (std::size_t at = 0;;) {
-    const void* found = std::memchr(text.data() + at, '\n', text.size() - at);
-    if (found == nullptr) break;
-    const std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
-    if (lf == 0 || text[lf - 1] != '\r') return false;
-    if (lf + 1 < text.size() && text[lf + 1] == '.') return false;
-    ++lines;
-    at = lf + 1;
-  }
-  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\r')) == lines;
-}
-
+// One pass over the text: runs of bytes that need no change (CR LF lines included) are
+// copied whole; only a "." at a line start, a bare CR or LF, and a CR at the end of a piece
+// (whose LF may start the next piece) interrupt a run.
 void SmtpDataEncoder::Append(std::string_view text, std::string& out) {
-  if (atLineStart_ && !pendingCr_ && IsPlainDataText(text)) {
-    out.append(text);
-    return;
-  }
+  const char* const p = text.data();
+  const std::size_t n = text.size();
   std::size_t i = 0;
-  while (i < text.size()) {
-    if (pendingCr_) {
-      pendingCr_ = false;
-      out.append(kCrLf);
-      atLineStart_ = true;
-      if (text[i] == '\n') {
-        ++i;
-        continue;
-      }
+  if (pendingCr_ && n > 0) {
+    pendingCr_ = false;
+    out.append(kCrLf);
+    atLineStart_ = true;
+    if (p[0] == '\n') i = 1;
+  }
+  std::size_t run = i;  // start of the bytes not yet copied
+  while (i < n) {
+    if (atLineStart_ && p[i] == '.') {
+      out.append(p + run, i - run);
+      out.push_back('.');
+      run = i;
     }
-    if (atLineStart_ && text[i] == '.') out.push_back('.');
     atLineStart_ = false;
-    const std::size_t end = text.find_first_of("\r\n", i);
-    if (end == std::string_view::npos) {
-      out.append(text.substr(i));
+    std::size_t j = i;
+    while (j < n && p[j] != '\r' && p[j] != '\n') ++j;
+    if (j == n) break;
+    if (p[j] == '\r' && j + 1 < n && p[j + 1] == '\n') {  // CR LF stays in the run
+      i = j + 2;
+      atLineStart_ = true;
+      continue;
+    }
+    out.append(p + run, j - run);
+    if (p[j] == '\r' && j + 1 == n) {  // decided by the next piece
+      pendingCr_ = true;
       return;
     }
-    out.append(text.substr(i, end - i));
-    if (text[end] == '\n') {
-      out.append(kCrLf);
-      atLineStart_ = true;
-    } else {
-      pendingCr_ = true;
-    }
-    i = end + 1;
+    out.append(kCrLf);  // a bare CR or LF
+    i = run = j + 1;
+    atLineStart_ = true;
   }
+  out.append(p + run, n - run);
 }
 
 void SmtpDataEncoder::Finish(std::string& out) {

@@ -85,6 +85,22 @@ TEST(SmtpDialogue, HostileServersNeverGiveSuccess) {
             "HELO hRSET\r\nMAIL FROM:<f>RSET>\r\nRCPT TO:<tQUIT>\r\n");
 }
 
+TEST(SmtpDataEncoder, EveryCutOfThePiecesGivesTheSameWire) {
+  const std::string text = ".a\r\nb\r\n.\r\n\r..c\nd\r\re\r\n.";
+  const std::string expected = "..a\r\nb\r\n..\r\n\r\n...c\r\nd\r\n\r\ne\r\n..\r\n\r\n.\r\n";
+  for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+    for (std::size_t second = cut; second <= text.size(); ++second) {
+      SmtpDataEncoder e;
+      std::string out;
+      e.Append(std::string_view(text).substr(0, cut), out);
+      e.Append(std::string_view(text).substr(cut, second - cut), out);
+      e.Append(std::string_view(text).substr(second), out);
+      e.Finish(out);
+      ASSERT_EQ(out, expected) << "cuts " << cut << ", " << second;
+    }
+  }
+}
+
 TEST(SmtpDataEncoder, EmptyTextStillEnds) {
   SmtpDataEncoder e;
   std::string out;
