@@ -226,10 +226,8 @@ void frmSendEmail::PortConnect_Notify(int error) {
 
 void frmSendEmail::PortData_Notify(int error) {
   if (error != 0) {
-    const std::string text = WSockErrorText(error);
-    SetStatus(text);
-    return EndSession(kMailReceiveError, Box::kApplicationError,
-                      "データ受信エラーが発生しました！\r\n" + text);
+    return SocketFailure(kMailReceiveError,
+                         "データ受信エラーが発生しました！\r\n" + WSockErrorText(error));
   }
   ReceiveOnce();
 }
@@ -240,9 +238,7 @@ void frmSendEmail::ReceiveOnce() {
   if (received == SOCKET_ERROR) {
     const int error = ::WSAGetLastError();
     if (error == WSAEWOULDBLOCK) return;
-    const std::string text = WSockErrorText(error);
-    SetStatus(text);
-    return EndSession(kMailReceiveError, Box::kApplicationError, text);
+    return SocketFailure(kMailReceiveError, WSockErrorText(error));
   }
   if (received == 0) return ServerClosed(::WSAGetLastError());
   dialogue_->Receive(std::string_view(buffer, static_cast<std::size_t>(received)));

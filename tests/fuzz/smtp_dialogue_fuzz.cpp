@@ -1,7 +1,9 @@
 // Fuzz target for the SMTP dialogue: arbitrary server bytes in arbitrary segments. Checks
 // that commands leave only in protocol order, nothing is queued after the end, success comes
-// only from a 250 to the end of the message, and the dialogue always reaches an end. A broken
-// rule aborts.
+// only from a 250 to the end of the message, and the dialogue always reaches an end. The same
+// bytes, taken as message text in the same segments, must give the DATA form of the whole
+// text: CR LF lines only, every line starting with "." doubled, one end line. A broken rule
+// aborts.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -25,14 +27,42 @@ bool IsOneLine(std::string_view command) {
          command.find('\n') == command.size() - 1;
 }
 
+// Checks the DATA form of `text` fed in the segments the input describes.
+void CheckDataForm(std::string_view input) {
+  std::string whole, pieces, text;
+  zq::SmtpDataEncoder one, many;
+  for (std::size_t at = 0; at < input.size();) {
+    const std::size_t length = 1 + static_cast<unsigned char>(input[at++]) % 64;
+    const std::string_view piece = input.substr(at, length);
+    many.Append(piece, pieces);
+    text.append(piece);
+    at += length;
+  }
+  one.Append(text, whole);
+  one.Finish(whole);
+  many.Finish(pieces);
+  Require(whole == pieces);
+  Require(whole.size() >= 5 && whole.compare(whole.size() - 5, 5, "\r\n.\r\n") == 0);
+  for (std::size_t i = 0; i < whole.size(); ++i) {
+    if (whole[i] == '\r') Require(i + 1 < whole.size() && whole[i + 1] == '\n');
+    if (whole[i] == '\n') Require(i > 0 && whole[i - 1] == '\r');
+    const bool lineStart = i == 0 || whole[i - 1] == '\n';
+    // A line starting with "." is doubled, except the end line itself.
+    if (lineStart && whole[i] == '.' && i + 3 != whole.size()) {
+      Require(i + 1 < whole.size() && whole[i + 1] == '.');
+      ++i;
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   zq::SmtpDialogue dialogue("PC\r\n01", "from@x", "a@x;b@x");
-  const std::string_view order[] = {"HELO PC01\r\n", "MAIL FROM:<from@x>\r\n",
-                                    "RCPT TO:<a@x>\r\n", "RCPT TO:<b@x>\r\n", "DATA\r\n",
-                                    "\r\n.\r\n"};
+  const std::string_view order[] = {"HELO PC01\r\n",     "MAIL FROM:<from@x>\r\n",
+                                    "RCPT TO:<a@x>\r\n", "RCPT TO:<b@x>\r\n",
+                                    "DATA\r\n",          "\r\n.\r\n"};
   std::size_t commands = 0;
   bool ended = false;
   std::string lastReply;
@@ -82,5 +112,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(dialogue.finished());
   dialogue.Receive("250 late\r\n");
   Require(dialogue.TakeNotices().empty() && dialogue.outbox().empty());
+  CheckDataForm(input);
   return 0;
 }
