@@ -27,7 +27,10 @@ constexpr std::uint32_t kDay = 86400;
 // The section's lines after the six heading lines.
 std::string SectionBody(FakeEventLog& platform, std::int16_t days,
                         std::size_t bufferBytes = kEventReadBufferBytes) {
-  const auto path = std::filesystem::temp_directory_path() / "zq_eventlog_section.log";
+  // One file per test: CTest runs the tests in parallel processes.
+  const auto path = std::filesystem::temp_directory_path() /
+                    (std::string("zq_eventlog_") +
+                     ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log");
   {
     ReportLog log;
     EXPECT_TRUE(ReportLog::CreateEmpty(path.string()) && log.OpenForAppend(path.string()));
