@@ -29,6 +29,14 @@ std::string Cp932FitWidth(std::string_view text, std::size_t width) {
   return fitted;
 }
 
+bool Cp932Contains(std::string_view text, std::string_view needle) {
+  for (std::size_t pos = 0; pos + needle.size() <= text.size();
+       pos += Cp932CharLength(text, pos)) {
+    if (text.compare(pos, needle.size(), needle) == 0) return true;
+  }
+  return false;
+}
+
 std::string_view TrimBlanks(std::string_view text) {
   const auto first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};

@@ -29,7 +29,11 @@ std::size_t Cp932CharCount(std::string_view text);
 // The text cut or filled with blanks to exactly `width` characters.
 std::string Cp932FitWidth(std::string_view text, std::size_t width);
 
-// The text without leading and trailing blanks (ASCII space only, as the system's trim does).
+// True when `needle` occurs in `text` starting at a character boundary, so a trail byte that
+// looks like an ASCII letter never matches.
+bool Cp932Contains(std::string_view text, std::string_view needle);
+
+// The text without leading and trailing blanks (ASCII space only; tabs stay).
 std::string_view TrimBlanks(std::string_view text);
 
 }  // namespace zq

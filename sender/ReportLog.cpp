@@ -12,30 +12,32 @@ std::string SectionHeading(std::string_view title) {
   return heading;
 }
 
-ReportLog::~ReportLog() { Close(); }
+std::string SectionFailureLine(std::string_view what, std::uint32_t error,
+                               std::string_view systemText) {
+  std::string line = "*** ";
+  line.append(what).append("（エラー ").append(std::to_string(error)).append("）: ");
+  line.append(systemText).append(" ***").append(kCrLf);
+  return line;
+}
 
 bool ReportLog::CreateEmpty(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  return std::fclose(file) == 0;
+  UniqueStdFile file = OpenStdFile(path, "wb");
+  return CloseStdFile(file);
 }
 
 namespace {
 // True when the file is missing, empty or ends with a line feed.
 bool FileEndsAtLineStart(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  const UniqueStdFile file = OpenStdFile(path, "rb");
   if (!file) return true;
-  bool atLineStart = true;
-  if (std::fseek(file, -1, SEEK_END) == 0) atLineStart = std::fgetc(file) == '\n';
-  std::fclose(file);
-  return atLineStart;
+  return std::fseek(file.get(), -1, SEEK_END) != 0 || std::fgetc(file.get()) == '\n';
 }
 }  // namespace
 
 bool ReportLog::OpenForAppend(const std::string& path) {
   Close();
   atLineStart_ = FileEndsAtLineStart(path);
-  file_ = std::fopen(path.c_str(), "ab");
+  file_ = OpenStdFile(path, "ab");
   failed_ = false;
   return file_ != nullptr;
 }
@@ -44,7 +46,7 @@ bool ReportLog::EnsureLineStart() { return atLineStart_ ? !failed_ : Write(kCrLf
 
 bool ReportLog::Write(std::string_view bytes) {
   if (!file_ || failed_) return false;
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size()) {
     failed_ = true;
   }
   if (!bytes.empty()) atLineStart_ = bytes.back() == '\n';
@@ -52,10 +54,7 @@ bool ReportLog::Write(std::string_view bytes) {
 }
 
 bool ReportLog::Close() {
-  if (!file_) return false;
-  const bool closed = std::fclose(file_) == 0;
-  file_ = nullptr;
-  return closed && !failed_;
+  return CloseStdFile(file_) && !failed_;
 }
 
 }  // namespace zq

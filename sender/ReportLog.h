@@ -3,9 +3,11 @@
 // console command appends to the same file through the command interpreter in between.
 #pragma once
 
-#include <cstdio>
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "common/StdFile.h"
 
 namespace zq {
 
@@ -18,12 +20,14 @@ inline constexpr std::string_view kSingleRule =
 // The four lines every titled section starts with: empty line, "=" rule, title, "-" rule.
 std::string SectionHeading(std::string_view title);
 
+// The line a section leaves under its heading when it could not look, so an empty section
+// always means "nothing to list": "*** " + what + "（エラー N）: " + the system's text + " ***".
+std::string SectionFailureLine(std::string_view what, std::uint32_t error,
+                               std::string_view systemText);
+
 class ReportLog {
  public:
   ReportLog() = default;
-  ReportLog(const ReportLog&) = delete;
-  ReportLog& operator=(const ReportLog&) = delete;
-  ~ReportLog();
 
   // Creates the file empty (or empties it). False when it cannot be created.
   static bool CreateEmpty(const std::string& path);
@@ -44,7 +48,7 @@ class ReportLog {
   bool IsOpen() const { return file_ != nullptr; }
 
  private:
-  std::FILE* file_ = nullptr;
+  UniqueStdFile file_;
   bool failed_ = false;
   bool atLineStart_ = true;
 };

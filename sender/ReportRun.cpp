@@ -4,6 +4,7 @@
 #include <exception>
 #include <new>
 
+#include "common/Cp932.h"
 #include "common/MessageBox.h"
 #include "sender/basPelmora.h"
 
@@ -53,16 +54,16 @@ Int16Conversion ToInteger16(std::string_view text) {
 
 std::vector<std::string> EventLogsOf(std::string_view letters) {
   std::vector<std::string> logs;
-  if (letters.find('S') != std::string_view::npos) logs.emplace_back("System");
-  if (letters.find('E') != std::string_view::npos) logs.emplace_back("Security");
-  if (letters.find('A') != std::string_view::npos) logs.emplace_back("Application");
+  if (Cp932Contains(letters, "S")) logs.emplace_back("System");
+  if (Cp932Contains(letters, "E")) logs.emplace_back("Security");
+  if (Cp932Contains(letters, "A")) logs.emplace_back("Application");
   return logs;
 }
 
 std::int32_t ServiceFilterOf(std::string_view word) {
-  if (word.find("ALL") != std::string_view::npos) return 3;
-  if (word.find("START") != std::string_view::npos) return 1;
-  if (word.find("STOP") != std::string_view::npos) return 2;
+  if (Cp932Contains(word, "ALL")) return 3;
+  if (Cp932Contains(word, "START")) return 1;
+  if (Cp932Contains(word, "STOP")) return 2;
   return 0;
 }
 

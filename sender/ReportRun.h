@@ -1,4 +1,4 @@
-// The report run: the thirteen run values, the fixed order of the report's sections and the
+// The report run: the run values, the fixed order of the report's sections and the
 // texts the driver writes between them. Platform work (event logs, services, console
 // commands, mail, clock) sits behind ReportSections so the order can be tested natively.
 #pragma once
@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sender/ExitCodes.h"
 #include "sender/ReportLog.h"
 #include "sender/mail/basSendEmail.h"
 
@@ -27,7 +28,7 @@ struct RunValues {
   std::string smtpServer, smtpPort, smtpFrom, smtpTo, smtpSubject;
 };
 
-// Reads the thirteen values in key order; `read(key)` returns one value.
+// Reads the values in key order; `read(key)` returns one value.
 template <typename ReadValue>
 RunValues ReadRunValues(ReadValue read) {
   RunValues v;
@@ -39,8 +40,9 @@ RunValues ReadRunValues(ReadValue read) {
   return v;
 }
 
-// Conversion of a text to a 16-bit signed whole number, as the system's integer conversion
-// does it: blanks around, a sign, a decimal fraction rounded half to even.
+// Conversion of a text to a 16-bit signed whole number: blanks around, a sign, a decimal
+// fraction rounded half to even; other text is a type mismatch, a value out of range an
+// overflow.
 struct Int16Conversion {
   bool ok = false;
   std::int16_t value = 0;
@@ -52,11 +54,13 @@ inline constexpr char kTypeMismatchText[] = "型が一致しません。";
 inline constexpr char kOverflowText[] = "オーバーフローしました。";
 inline constexpr char kOutOfMemoryText[] = "メモリが不足しています。";
 
-// Event logs named by the letters, always in the order System, Security, Application.
+// Event logs named by the letters, always in the order System, Security, Application. The
+// text is scanned as CP932 characters.
 std::vector<std::string> EventLogsOf(std::string_view letters);
 
 // Service state filter for the service word: 3 all ("ALL"), 1 active ("START"),
-// 2 inactive ("STOP"), looked for in that order, case-sensitive; 0 writes no section.
+// 2 inactive ("STOP"), looked for in that order, case-sensitive, as CP932 characters; 0
+// writes no section.
 std::int32_t ServiceFilterOf(std::string_view word);
 
 std::string CommandSectionHeading(std::string_view command);
@@ -102,10 +106,6 @@ struct RunSetup {
   std::string computerName;
   unsigned commandTimeLimitSeconds = kCommandTimeLimitSeconds;
 };
-
-// Exit codes of the sender's run besides the mail session's own (1..12, MailResult).
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitReportLogFailed = 13;
 
 // The session trace beside the report log: the parameter file path + ".mail.log".
 std::string SessionTracePath(std::string_view parameterFilePath);

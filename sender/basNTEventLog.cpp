@@ -221,7 +221,10 @@ void WriteEventLogSection(ReportLog& log, const std::string& computerName,
                           const std::string& logName, std::int16_t days, EventLogPlatform& platform,
                           std::size_t bufferBytes) {
   log.Write(EventLogSectionHeading(logName));
-  if (!platform.OpenLog(computerName, logName)) return;
+  if (const std::uint32_t error = platform.OpenLog(computerName, logName)) {
+    log.Write(SectionFailureLine("イベントログを開けません", error, platform.SystemErrorText(error)));
+    return;
+  }
   OpenedLog opened(platform);
   SectionLookups lookups(platform, computerName, logName);
 
@@ -248,10 +251,9 @@ void WriteEventLogSection(ReportLog& log, const std::string& computerName,
       buffer.resize(read.bytesNeeded);
       continue;
     }
-    if (MessagesShown()) {
-      PelmoraMessage(ReadFailureText(read.error, platform.SystemErrorText(read.error)),
-                     kMbExclamation);
-    }
+    const std::string text = platform.SystemErrorText(read.error);
+    log.Write(SectionFailureLine("イベントログを読めません", read.error, text));
+    if (MessagesShown()) PelmoraMessage(ReadFailureText(read.error, text), kMbExclamation);
     return;
   }
 }

@@ -70,7 +70,8 @@ class EventLogPlatform {
   using Module = std::uintptr_t;  // 0: none
 
   virtual ~EventLogPlatform() = default;
-  virtual bool OpenLog(const std::string& computerName, const std::string& logName) = 0;
+  // 0 when the log is open, else the system error number.
+  virtual std::uint32_t OpenLog(const std::string& computerName, const std::string& logName) = 0;
   // Reads as many whole records as fit, newest first, continuing where the last read ended.
   virtual EventReadResult ReadBackwards(std::span<std::uint8_t> buffer) = 0;
   virtual void CloseLog() = 0;
@@ -95,8 +96,9 @@ inline constexpr std::size_t kEventReadBufferBytes = 0x7FFFF;
 
 // Writes the section: heading; then, when the log opens, one line per record written later
 // than `days` calendar days before now. Each message module is loaded once per section and
-// each (source, category) text and each account name is looked up once. A read failure
-// other than the end of the log ends the listing, with a box only when messages are shown.
+// each (source, category) text and each account name is looked up once. A log that cannot
+// be opened, or a read failure other than the end of the log, leaves a failure line
+// (SectionFailureLine) after what was listed, and a box only when messages are shown.
 void WriteEventLogSection(ReportLog& log, const std::string& computerName,
                           const std::string& logName, std::int16_t days, EventLogPlatform& platform,
                           std::size_t bufferBytes = kEventReadBufferBytes);
@@ -120,8 +122,5 @@ std::string GetCategoryText(const std::string& logName, const std::string& sourc
 // Message `number` of the module at `path` (loaded as data, inserts not filled in); "" when
 // the module cannot be loaded or holds no such message.
 std::string LoadMessageText(const std::string& path, std::uint32_t number);
-
-// The platform's text for a system error number, on one line.
-std::string GetSystemErrorText(std::uint32_t error);
 
 }  // namespace zq

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/SystemError.h"
 #include "common/UniqueHandle.h"
 #include "sender/EventLogRecord.h"
 #include "sender/basNTEventLog.h"
@@ -14,15 +15,6 @@ namespace {
 
 constexpr char kEventLogKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\";
 constexpr DWORD kMaxRegistryPathBytes = 32 * 1024;
-
-// The user's default language, in which every text is fetched.
-DWORD TextLanguage() { return MakeLanguageId(LANG_NEUTRAL, SUBLANG_DEFAULT); }
-
-// A text FormatMessageA allocated: taken up to `length` bytes and freed.
-std::string TakeFormattedText(char* text, DWORD length) {
-  UniqueLocalMemory owner(text);
-  return length == 0 || text == nullptr ? std::string() : std::string(text, length);
-}
 
 // Message `number` of a loaded module, inserts left as they stand: in the user's language,
 // else in whatever language the module holds it.
@@ -44,7 +36,20 @@ HMODULE LoadAsData(const std::string& path) {
   return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
 }
 
-// Every %NAME% reference of the sender's environment expanded, as the platform does it.
+// The machine argument of the event-log and account calls: none for this computer, so the
+// local log is read directly rather than through the remote procedure service (which a
+// computer may not run).
+const char* MachineOf(const std::string& computerName) {
+  if (computerName.empty()) return nullptr;
+  char local[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof local;
+  if (::GetComputerNameA(local, &size) && ::lstrcmpiA(local, computerName.c_str()) == 0) {
+    return nullptr;
+  }
+  return computerName.c_str();
+}
+
+// Every %NAME% reference expanded from the sender's environment.
 std::string ExpandEnvironment(const std::string& text) {
   std::vector<char> expanded(MAX_PATH);
   for (;;) {
@@ -83,10 +88,10 @@ std::string CategoryMessageFileOf(const std::string& logName, const std::string&
 
 class Win32EventLog final : public EventLogPlatform {
  public:
-  bool OpenLog(const std::string& computerName, const std::string& logName) override {
+  std::uint32_t OpenLog(const std::string& computerName, const std::string& logName) override {
     log_.reset(
-        ::OpenEventLogA(computerName.empty() ? nullptr : computerName.c_str(), logName.c_str()));
-    return log_.valid();
+        ::OpenEventLogA(MachineOf(computerName), logName.c_str()));
+    return log_.valid() ? 0 : ::GetLastError();
   }
 
   EventReadResult ReadBackwards(std::span<std::uint8_t> buffer) override {
@@ -175,7 +180,7 @@ bool LookupAccountName(const std::string& computerName, std::span<const std::uin
     DWORD accountLength = static_cast<DWORD>(account.size());
     DWORD domainLength = static_cast<DWORD>(domain.size());
     SID_NAME_USE use;
-    if (::LookupAccountSidA(computerName.empty() ? nullptr : computerName.c_str(), copy.data(),
+    if (::LookupAccountSidA(MachineOf(computerName), copy.data(),
                             account.data(), &accountLength, domain.data(), &domainLength, &use)) {
       name.assign(account.data());
       return true;
@@ -196,15 +201,6 @@ std::string GetCategoryText(const std::string& logName, const std::string& sourc
 std::string LoadMessageText(const std::string& path, std::uint32_t number) {
   UniqueModule module(LoadAsData(path));
   return module ? MessageTextOf(module.get(), number) : std::string();
-}
-
-std::string GetSystemErrorText(std::uint32_t error) {
-  char* text = nullptr;
-  const DWORD length =
-      ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-                           FORMAT_MESSAGE_MAX_WIDTH_MASK | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                       nullptr, error, TextLanguage(), reinterpret_cast<char*>(&text), 0, nullptr);
-  return TakeFormattedText(text, length);
 }
 
 }  // namespace zq

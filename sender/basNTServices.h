@@ -27,17 +27,23 @@ struct ServiceRecord {
   std::uint32_t state = 0;
 };
 
+// What could not be done: `what` empty on success.
+struct ServiceFailure {
+  std::string what;
+  std::uint32_t error = 0;
+};
+
 // Enumerates the Win32 services of `computerName` (empty: this computer) matching `filter`,
 // in the service manager's order, going on with the resume handle for as long as the manager
 // reports more data. `bufferBytes` is the first buffer's size; it grows when one record does
-// not fit. Returns the empty text on success, else the failure message.
-std::string EnumerateServices(const std::string& computerName, std::int32_t filter,
-                              std::size_t bufferBytes,
-                              const std::function<void(const ServiceRecord&)>& each);
+// not fit.
+ServiceFailure EnumerateServices(const std::string& computerName, std::int32_t filter,
+                                 std::size_t bufferBytes,
+                                 const std::function<void(const ServiceRecord&)>& each);
 
 // Writes the section for the services of `computerName` (empty: this computer) whose state
-// matches `filter` (1 active, 2 inactive, 3 all). Failures leave the heading only; they are
-// shown in a box only when messages are shown.
+// matches `filter` (1 active, 2 inactive, 3 all). A failure leaves its failure line after the
+// services listed so far, and a box only when messages are shown.
 void WriteServiceSection(ReportLog& log, const std::string& computerName, std::int32_t filter);
 
 }  // namespace zq

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/MessageBox.h"
+#include "common/SystemError.h"
 #include "common/UniqueHandle.h"
 #include "sender/basNTServices.h"
 #include "sender/basPelmora.h"
@@ -14,6 +15,7 @@ namespace {
 
 constexpr std::size_t kServiceBufferBytes = 64 * 1024;
 constexpr std::size_t kMaxServiceBufferBytes = 16 * 1024 * 1024;
+constexpr char kEnumerationFailed[] = "サービスの一覧を取得できません";
 
 // A NUL-terminated CP932 string out of a service record (empty for a null address).
 std::string AnsiStringAt(const char* address) {
@@ -22,13 +24,13 @@ std::string AnsiStringAt(const char* address) {
 
 }  // namespace
 
-std::string EnumerateServices(const std::string& computerName, std::int32_t filter,
-                              std::size_t bufferBytes,
-                              const std::function<void(const ServiceRecord&)>& each) {
+ServiceFailure EnumerateServices(const std::string& computerName, std::int32_t filter,
+                                 std::size_t bufferBytes,
+                                 const std::function<void(const ServiceRecord&)>& each) {
   const std::string machine = computerName.empty() ? std::string() : "\\\\" + computerName;
   UniqueServiceHandle manager(::OpenSCManagerA(machine.empty() ? nullptr : machine.c_str(), nullptr,
                                                SC_MANAGER_ENUMERATE_SERVICE));
-  if (!manager) return "OpenSCManager failed; error = " + std::to_string(::GetLastError());
+  if (!manager) return {"サービスマネージャを開けません", ::GetLastError()};
 
   // ENUM_SERVICE_STATUSA elements keep the records aligned; the strings follow them.
   std::vector<ENUM_SERVICE_STATUSA> buffer(
@@ -45,7 +47,7 @@ std::string EnumerateServices(const std::string& computerName, std::int32_t filt
                               buffer.data(), bytes, &needed, &returned, &resume);
     const DWORD error = done ? ERROR_SUCCESS : ::GetLastError();
     if (!done && error != ERROR_MORE_DATA && error != ERROR_INSUFFICIENT_BUFFER) {
-      return "EnumServicesStatus; error " + std::to_string(error);
+      return {kEnumerationFailed, error};
     }
     // Records count only when the call finished the list or moved the resume handle on;
     // a manager that does not resume gets a larger buffer from the same point instead.
@@ -59,9 +61,7 @@ std::string EnumerateServices(const std::string& computerName, std::int32_t filt
       continue;
     }
     const std::size_t wanted = std::max<std::size_t>(needed, 2 * std::size_t{bytes});
-    if (wanted > kMaxServiceBufferBytes) {
-      return "EnumServicesStatus; error " + std::to_string(error);
-    }
+    if (wanted > kMaxServiceBufferBytes) return {kEnumerationFailed, error};
     buffer.resize((wanted + sizeof(ENUM_SERVICE_STATUSA) - 1) / sizeof(ENUM_SERVICE_STATUSA));
     resume = resumeBefore;
   }
@@ -69,10 +69,14 @@ std::string EnumerateServices(const std::string& computerName, std::int32_t filt
 
 void WriteServiceSection(ReportLog& log, const std::string& computerName, std::int32_t filter) {
   log.Write(ServiceSectionHeading());
-  const std::string failure = EnumerateServices(
+  const ServiceFailure failure = EnumerateServices(
       computerName, filter, kServiceBufferBytes,
       [&](const ServiceRecord& s) { log.Write(ServiceLine(s.name, s.state, s.displayName)); });
-  if (!failure.empty()) PelmoraMessage(failure, kMbOk);
+  if (failure.what.empty()) return;
+  const std::string line =
+      SectionFailureLine(failure.what, failure.error, GetSystemErrorText(failure.error));
+  log.Write(line);
+  PelmoraMessage(line, kMbOk);
 }
 
 }  // namespace zq

@@ -29,8 +29,8 @@ std::string ParameterFilePath(std::string_view arguments);
 // The report log file path: the parameter file path with ".log" appended.
 std::string ReportLogPath(std::string_view parameterFilePath);
 
-// The numeric value of the leading number in a text, as the system's Val does for decimal
-// input: blanks skipped, optional sign, digits and fraction; 0 when there is none.
+// The numeric value of the leading decimal number in a text: blanks skipped, optional sign,
+// digits and fraction; 0 when there is none.
 double LeadingNumber(std::string_view text);
 
 // Platform side (basPelmora_win.cpp).
@@ -44,6 +44,9 @@ std::string ReadParameter(const std::string& file, const std::string& section,
 // The full path under which a relative parameter file path is read: relative to the current
 // directory (the profile reader itself would look in the Windows directory). "" stays "".
 std::string ProfilePathOf(const std::string& path);
+
+// True when `path` names an existing file (not a directory) that can be opened for reading.
+bool ParameterFileReadable(const std::string& path);
 
 // The local computer name (at most 15 characters), or "" when it cannot be read.
 std::string LocalComputerName();

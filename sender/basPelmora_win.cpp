@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/UniqueHandle.h"
 #include "sender/ReportRun.h"
 #include "sender/basExecuteCommand.h"
 #include "sender/basNTEventLog.h"
@@ -84,13 +85,25 @@ std::string LocalComputerName() {
   return std::string(name, strnlen(name, sizeof(name)));
 }
 
+bool ParameterFileReadable(const std::string& path) {
+  if (path.empty()) return false;
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  const UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.valid();
+}
+
 int Main() {
   RunSetup setup;
   setup.arguments = std::string(ArgumentsOf(::GetCommandLineA()));
   setup.parameterPath = ParameterFilePath(setup.arguments);
   const std::string profile = ProfilePathOf(setup.parameterPath);
+  // A mistyped path in a scheduled job must not look like a run that found nothing.
+  if (!ParameterFileReadable(profile)) return kExitParameterFile;
   const RunValues values = ReadRunValues([&](const char* key) {
-    return profile.empty() ? std::string() : ReadParameter(profile, kParameterSection, key);
+    return ReadParameter(profile, kParameterSection, key);
   });
   setup.computerName = LocalComputerName();
   Win32Sections sections;

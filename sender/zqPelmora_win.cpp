@@ -1,8 +1,6 @@
 // zqPelmora.exe: started with the path of a report parameter file; writes the report log
-// and hands it to mail delivery. Exit code 0 when the report was written.
+// and hands it to mail delivery. Exit codes: sender/ExitCodes.h.
 #include <windows.h>
-
-#include <exception>
 
 #include "sender/ReportRun.h"
 #include "sender/basPelmora.h"
@@ -11,7 +9,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // No exception may leave into Windows; sections trap their own, this is the last resort.
   try {
     return zq::Main();
-  } catch (const std::exception&) {
+  } catch (...) {
     return zq::kExitReportLogFailed;
   }
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/Cp932.h"
+#include "common/StdFile.h"
 
 namespace zq {
 namespace {
@@ -36,45 +37,62 @@ std::string BodyText(std::string_view body) {
   return text;
 }
 
-// Subject, From, To, Date, MIME-Version and Message-ID lines, not yet encoded.
+// The From value: the name in quotes, or as encoded words when it holds Japanese.
+std::string FromValue(std::string_view name, std::string_view address) {
+  const std::string bracketed = "<" + std::string(address) + ">";
+  if (NeedsEncodedWords(name)) return std::string(name) + " " + bracketed;
+  return "\"" + std::string(name) + "\" " + bracketed;
+}
+
+// The recipients as an address list.
+std::string ToValue(std::string_view recipients) {
+  std::string list;
+  for (const std::string& address : RecipientsOf(recipients)) {
+    if (!list.empty()) list += ", ";
+    list += address;
+  }
+  return list;
+}
+
+// Subject, From, To, Date, MIME-Version and Message-ID fields, encoded and folded.
 std::string HeaderLines(const MailInputs& inputs, const MailContext& context) {
   const std::string from = WithoutControlCharacters(inputs.fromAddress);
-  std::string h = "Subject:" + WithoutControlCharacters(inputs.subject) + std::string(kCrLf);
-  h += "From:\"" + WithoutControlCharacters(inputs.fromName) + "\" <" + from + ">" +
-       std::string(kCrLf);
-  h += "To:" + WithoutControlCharacters(inputs.recipients) + std::string(kCrLf);
+  std::string h = HeaderField("Subject", WithoutControlCharacters(inputs.subject));
+  h += HeaderField("From", FromValue(WithoutControlCharacters(inputs.fromName), from));
+  h += HeaderField("To", ToValue(WithoutControlCharacters(inputs.recipients)));
   h += "Date: " + Rfc5322Date(context.now) + std::string(kCrLf);
   h += "MIME-Version: 1.0" + std::string(kCrLf);
   h += "Message-ID: " + MessageId(context, from) + std::string(kCrLf);
   return h;
 }
 
-std::string Delimiter() { return "--" + std::string(kMimeBoundary) + std::string(kCrLf); }
-
-// The header ended by its empty line: header words encoded, lines folded.
-std::string FinishHeader(const std::string& header) {
-  return FoldHeaderLines(EncodeHeaderWords(header)) + std::string(kCrLf);
+bool HeaderHoldsJapanese(const MailInputs& inputs) {
+  for (const std::string* value : {&inputs.subject, &inputs.fromName, &inputs.recipients}) {
+    std::string text = *value;
+    if (ScanMailText(text)) return true;
+  }
+  return false;
 }
+
+std::string Delimiter() { return "--" + std::string(kMimeBoundary) + std::string(kCrLf); }
 
 std::string SinglePartHead(const MailInputs& inputs, const MailContext& context) {
   std::string h = HeaderLines(inputs, context);
-  bool japanese = ScanMailText(h);
+  bool japanese = HeaderHoldsJapanese(inputs);
   if (!japanese) {
     std::string body = inputs.body;
     japanese = ScanMailText(body);
   }
   h += japanese ? "Content-Type: text/plain; charset=iso-2022-jp"
                 : "Content-Type: text/plain; charset=us-ascii";
-  h.append(kCrLf);
-  return FinishHeader(h) + BodyText(inputs.body);
+  h.append(kCrLf).append(kCrLf);
+  return h + BodyText(inputs.body);
 }
 
 std::string MultipartHead(const MailInputs& inputs, const MailContext& context) {
-  std::string h = HeaderLines(inputs, context);
-  h += "Content-type: multipart/mixed; boundary=\"" + std::string(kMimeBoundary) + "\"";
-  h.append(kCrLf);
-  ScanMailText(h);
-  std::string head = FinishHeader(h);
+  std::string head = HeaderLines(inputs, context);
+  head += "Content-type: multipart/mixed; boundary=\"" + std::string(kMimeBoundary) + "\"";
+  head.append(kCrLf).append(kCrLf);
   if (!IsBlankText(inputs.body)) {
     head += Delimiter();
     head += "Content-Type: text/plain; charset=iso-2022-jp";
@@ -121,6 +139,17 @@ std::string WithoutControlCharacters(std::string_view text) {
     if ((b >= 0x20 && b != 0x7F) || b == '\t') clean += c;
   }
   return clean;
+}
+
+std::vector<std::string> RecipientsOf(std::string_view recipients) {
+  std::vector<std::string> list;
+  for (;;) {
+    const std::size_t separator = recipients.find(';');
+    const std::string_view one = TrimBlanks(recipients.substr(0, separator));
+    if (!one.empty()) list.emplace_back(one);
+    if (separator == std::string_view::npos) return list;
+    recipients.remove_prefix(separator + 1);
+  }
 }
 
 std::vector<std::string> AttachmentPaths(std::string_view attachments) {
@@ -172,12 +201,10 @@ MailTextSource::MailTextSource(const MailInputs& inputs, const MailContext& cont
 
 bool MailTextSource::Open() {
   for (const auto& path : paths_) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
+    if (!OpenStdFile(path, "rb")) {
       error_ = "添付ファイルを開けません: " + path;
       return false;
     }
-    std::fclose(file);
   }
   return true;
 }
@@ -235,15 +262,6 @@ MailTextSource::Status MailTextSource::Next(std::string& out) {
       return kEnd;
   }
   return kEnd;
-}
-
-bool ComposeMailText(const MailInputs& inputs, const MailContext& context, std::string& text,
-                     std::string* error) {
-  MailTextSource source(inputs, context);
-  MailTextSource::Status status = source.Open() ? MailTextSource::kMore : MailTextSource::kError;
-  while (status == MailTextSource::kMore) status = source.Next(text);
-  if (error) *error = source.error();
-  return status == MailTextSource::kEnd;
 }
 
 }  // namespace zq

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sender/mail/basSendEmail.h"
+#include "sender/mail/MailSession.h"
 #include "sender/mail/basSmtp.h"
 
 namespace zq {
@@ -25,7 +26,7 @@ struct MailTime {
   int offsetMinutes = 0;  // local time minus UTC
 };
 
-// What composition needs besides the twelve inputs.
+// What composition needs besides the mail inputs.
 struct MailContext {
   MailTime now;
   std::uint32_t processId = 0;
@@ -44,6 +45,9 @@ std::string MessageId(const MailContext& context, std::string_view fromAddress);
 // no input can start a header field or an SMTP command, or switch a reader's character set.
 std::string WithoutControlCharacters(std::string_view text);
 
+// The recipients of the recipient input: split at ";", blanks trimmed, empty ones skipped.
+std::vector<std::string> RecipientsOf(std::string_view recipients);
+
 // The attachment paths of the attachments input ("," separated; empty entries skipped).
 std::vector<std::string> AttachmentPaths(std::string_view attachments);
 
@@ -55,10 +59,8 @@ std::string AttachmentNameParameter(std::string_view fileName);
 
 // The message text produced in order, piece by piece: the header and text body first, then
 // each file part with its base64 lines read from disk as they are asked for.
-class MailTextSource {
+class MailTextSource final : public MessageSource {
  public:
-  enum Status { kMore, kEnd, kError };
-
   MailTextSource(const MailInputs& inputs, const MailContext& context);
 
   // Checks that every attachment can be opened; false with error() set when one cannot.
@@ -66,9 +68,9 @@ class MailTextSource {
 
   // Appends the next piece of text (whole lines). kEnd after the last piece; kError when a
   // file could not be read (error() tells which).
-  Status Next(std::string& out);
+  Status Next(std::string& out) override;
 
-  const std::string& error() const { return error_; }
+  const std::string& error() const override { return error_; }
 
  private:
   enum class Step { kHead, kPartHeader, kPartBody, kPartEnd, kDone };
@@ -80,9 +82,5 @@ class MailTextSource {
   std::unique_ptr<FileBase64Stream> file_;
   std::string error_;
 };
-
-// The whole message text at once (tests and small messages). False when a file is unreadable.
-bool ComposeMailText(const MailInputs& inputs, const MailContext& context, std::string& text,
-                     std::string* error = nullptr);
 
 }  // namespace zq

@@ -15,21 +15,17 @@ std::string TraceLines(std::string_view clock, std::string_view mark, std::strin
   return lines;
 }
 
-SessionTrace::~SessionTrace() {
-  if (file_) std::fclose(file_);
-}
-
 bool SessionTrace::Open(const std::string& path) {
   if (path.empty()) return true;
-  file_ = std::fopen(path.c_str(), "wb");
+  file_ = OpenStdFile(path, "wb");
   return file_ != nullptr;
 }
 
 void SessionTrace::Write(std::string_view clock, std::string_view mark, std::string_view text) {
   if (!file_) return;
   const std::string lines = TraceLines(clock, mark, text);
-  std::fwrite(lines.data(), 1, lines.size(), file_);
-  std::fflush(file_);
+  std::fwrite(lines.data(), 1, lines.size(), file_.get());
+  std::fflush(file_.get());
 }
 
 }  // namespace zq

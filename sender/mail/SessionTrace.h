@@ -2,9 +2,10 @@
 // message text), each line with its time, in a CP932 file overwritten at each session.
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <string_view>
+
+#include "common/StdFile.h"
 
 namespace zq {
 
@@ -14,18 +15,13 @@ std::string TraceLines(std::string_view clock, std::string_view mark, std::strin
 
 class SessionTrace {
  public:
-  SessionTrace() = default;
-  SessionTrace(const SessionTrace&) = delete;
-  SessionTrace& operator=(const SessionTrace&) = delete;
-  ~SessionTrace();
-
   // Creates (or empties) the file; false when it cannot. "" traces nothing.
   bool Open(const std::string& path);
   // Appends lines and flushes, so the trace is whole even if the program is stopped.
   void Write(std::string_view clock, std::string_view mark, std::string_view text);
 
  private:
-  std::FILE* file_ = nullptr;
+  UniqueStdFile file_;
 };
 
 }  // namespace zq

@@ -1,4 +1,4 @@
-// The SMTP dialogue: reply framing and judging, command order, DATA encoding.
+// The SMTP dialogue: reply framing and judging, command order, DATA encoding, QUIT.
 #include "sender/mail/SmtpDialogue.h"
 
 #include <utility>
@@ -73,17 +73,6 @@ void SmtpDataEncoder::Finish(std::string& out) {
   out.append("\r\n.\r\n");
 }
 
-std::vector<std::string> RecipientsOf(std::string_view recipients) {
-  std::vector<std::string> list;
-  for (;;) {
-    const std::size_t separator = recipients.find(';');
-    const std::string_view one = TrimBlanks(recipients.substr(0, separator));
-    if (!one.empty()) list.emplace_back(one);
-    if (separator == std::string_view::npos) return list;
-    recipients.remove_prefix(separator + 1);
-  }
-}
-
 SmtpDialogue::SmtpDialogue(std::string_view heloName, std::string_view fromAddress,
                            std::string_view recipients)
     : heloName_(WithoutControlCharacters(heloName)),
@@ -95,58 +84,74 @@ SmtpDialogue::SmtpDialogue(std::string_view heloName, std::string_view fromAddre
 }
 
 void SmtpDialogue::Receive(std::string_view bytes) {
-  if (finished()) return;
-  received_.append(bytes);
-  std::size_t lineStart = 0;
-  while (!finished()) {
-    const std::size_t lineEnd = received_.find('\n', lineStart);
-    if (lineEnd == std::string::npos) break;
-    std::string_view line(received_.data() + lineStart, lineEnd - lineStart);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lineStart = lineEnd + 1;
-    if (!IsLastReplyLine(line)) continue;
-    const std::string reply = received_.substr(0, lineStart);
-    const std::string code = UpperCode(line);
-    received_.erase(0, lineStart);
-    lineStart = 0;
-    Judge(reply, code);
-  }
-  if (!finished() && received_.size() > kMaxReplyBytes) {
-    Fail(MismatchResult(), received_.substr(0, 512));
+  // Only the line being received is kept, so a reply of any number of lines needs no more
+  // memory than its longest line.
+  while (!bytes.empty() && !finished()) {
+    const std::size_t end = bytes.find('\n');
+    const std::string_view part = bytes.substr(0, end == std::string_view::npos ? end : end + 1);
+    bytes.remove_prefix(part.size());
+    const bool complete = part.back() == '\n';
+    if (discarding_) {  // the rest of a line that was too long
+      discarding_ = !complete;
+      continue;
+    }
+    if (line_.size() + part.size() > kMaxReplyLineBytes + 2) {
+      const std::string head = (line_ + std::string(part.substr(0, 512))).substr(0, 512);
+      line_.clear();
+      discarding_ = !complete;
+      if (decided()) {
+        phase_ = Phase::kDone;
+      } else {
+        Fail(MismatchResult(), head);
+      }
+      continue;
+    }
+    line_.append(part);
+    if (!complete) return;
+    const std::string line = std::move(line_);
+    line_.clear();
+    ReceiveLine(line);
   }
 }
 
-void SmtpDialogue::Judge(const std::string& reply, std::string_view code) {
-  notices_.push_back({SmtpNotice::kReply, reply});
+void SmtpDialogue::ReceiveLine(std::string_view line) {
+  notices_.push_back({SmtpNotice::kReply, std::string(line)});
+  std::string_view bare = line.substr(0, line.size() - 1);
+  if (!bare.empty() && bare.back() == '\r') bare.remove_suffix(1);
+  if (IsLastReplyLine(bare)) Judge(line, UpperCode(bare));
+}
+
+void SmtpDialogue::Judge(std::string_view line, std::string_view code) {
   switch (phase_) {
     case Phase::kGreeting:
-      if (code != "220") return Fail(kMailBadGreeting, reply);
+      if (code != "220") return Fail(kMailBadGreeting, line);
       phase_ = Phase::kHelo;
       return Send("HELO " + heloName_ + "\r\n", 10);
     case Phase::kHelo:
-      if (code != "250") return Fail(kMailBadHeloReply, reply);
+      if (code != "250") return Fail(kMailBadHeloReply, line);
       phase_ = Phase::kMailFrom;
       return Send("MAIL FROM:<" + fromAddress_ + ">\r\n", 10);
     case Phase::kMailFrom:
-      if (code != "250") return Fail(kMailBadMailFromReply, reply);
+      if (code != "250") return Fail(kMailBadMailFromReply, line);
       return SendNextRecipient();
     case Phase::kRecipient:
-      if (code != "250") return Fail(MismatchResult(), reply);
+      if (code != "250") return Fail(MismatchResult(), line);
       if (nextRecipient_ < recipients_.size()) return SendNextRecipient();
       phase_ = Phase::kData;
       return Send("DATA\r\n", 10);
     case Phase::kData:
-      if (code != "354") return Fail(kMailBadDataReply, reply);
+      if (code != "354") return Fail(kMailBadDataReply, line);
       phase_ = Phase::kMessage;
       notices_.push_back({SmtpNotice::kMessage, {}});
       return;
     case Phase::kMessage:  // nothing is due before the end of the message
-      return Fail(kMailRejected, reply);
+      return Fail(kMailRejected, line);
     case Phase::kEndOfMessage:
-      if (code != "250") return Fail(kMailRejected, reply);
-      phase_ = Phase::kDone;
-      result_ = kMailSent;
+      if (code != "250" || !endHandedOver_) return Fail(kMailRejected, line);
       notices_.push_back({SmtpNotice::kSent, {}, 10});
+      return Decide(kMailSent);
+    case Phase::kQuit:
+      phase_ = Phase::kDone;
       return;
     case Phase::kDone:
       return;
@@ -154,7 +159,7 @@ void SmtpDialogue::Judge(const std::string& reply, std::string_view code) {
 }
 
 void SmtpDialogue::Send(std::string command, int progress) {
-  outbox_.append(command);
+  output_.append(command);
   notices_.push_back({SmtpNotice::kCommand, std::move(command), progress});
 }
 
@@ -183,29 +188,51 @@ int SmtpDialogue::MismatchResult() const {
   }
 }
 
-void SmtpDialogue::AddMessageText(std::string_view piece) {
-  if (phase_ == Phase::kMessage) encoder_.Append(piece, outbox_);
+void SmtpDialogue::TakeOutput(std::string& out) {
+  out.append(output_);
+  output_.clear();
+}
+
+void SmtpDialogue::AddMessageText(std::string_view piece, std::string& out) {
+  if (phase_ == Phase::kMessage) encoder_.Append(piece, out);
 }
 
 void SmtpDialogue::EndMessage() {
   if (phase_ != Phase::kMessage) return;
-  encoder_.Finish(outbox_);
+  encoder_.Finish(output_);
   phase_ = Phase::kEndOfMessage;
   notices_.push_back({SmtpNotice::kCommand, "\r\n.\r\n"});
 }
 
-void SmtpDialogue::Abort(int result) {
-  if (finished()) return;
-  phase_ = Phase::kDone;
-  result_ = result;
-  outbox_.clear();
+void SmtpDialogue::EndHandedOver() {
+  if (phase_ == Phase::kEndOfMessage) endHandedOver_ = true;
 }
 
-void SmtpDialogue::Fail(int result, const std::string& reply) {
+void SmtpDialogue::Abort(int result) {
+  if (finished()) return;
+  if (!decided()) result_ = result;
   phase_ = Phase::kDone;
+  output_.clear();
+}
+
+// The outcome is known. While the connection is in step with the server (no message text
+// left half sent), QUIT lets the server end cleanly; its reply ends the dialogue.
+void SmtpDialogue::Decide(int result) {
   result_ = result;
-  outbox_.clear();
-  notices_.push_back({SmtpNotice::kFailed, "SMTPエラー: " + reply});
+  const bool inStep = phase_ != Phase::kMessage &&
+                      (phase_ != Phase::kEndOfMessage || endHandedOver_);
+  output_.clear();
+  if (inStep) {
+    phase_ = Phase::kQuit;
+    Send("QUIT\r\n", 0);
+  } else {
+    phase_ = Phase::kDone;
+  }
+}
+
+void SmtpDialogue::Fail(int result, std::string_view line) {
+  notices_.push_back({SmtpNotice::kFailed, "SMTPエラー: " + std::string(line)});
+  Decide(result);
 }
 
 std::vector<SmtpNotice> SmtpDialogue::TakeNotices() { return std::exchange(notices_, {}); }

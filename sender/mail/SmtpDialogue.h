@@ -9,24 +9,9 @@
 #include <string_view>
 #include <vector>
 
-namespace zq {
+#include "sender/ExitCodes.h"
 
-// Outcome of one mail session (also the sender's exit code when mail was asked for).
-enum MailResult : int {
-  kMailSent = 0,
-  kMailInitial = 1,  // also: the socket library could not start
-  kMailReceiveError = 2,
-  kMailClosedByServer = 3,
-  kMailSendError = 4,
-  kMailBadGreeting = 5,
-  kMailBadHeloReply = 6,
-  kMailBadMailFromReply = 7,  // or a reply to a recipient that is not the last
-  kMailBadLastRecipientReply = 8,
-  kMailBadDataReply = 9,
-  kMailNoConnection = 10,
-  kMailRejected = 11,  // the reply to the end of the message was not 250
-  kMailTimedOut = 12,
-};
+namespace zq {
 
 // Message text in its DATA form: lines end in CR LF (a bare CR or LF becomes CR LF), a line
 // starting with "." gets one more in front. Pieces may split lines anywhere.
@@ -41,16 +26,13 @@ class SmtpDataEncoder {
   bool pendingCr_ = false;
 };
 
-// The recipients of the recipient input: split at ";", blanks trimmed, empty ones skipped.
-std::vector<std::string> RecipientsOf(std::string_view recipients);
-
 // What the dialogue reports to the window, in order.
 struct SmtpNotice {
   enum Kind {
-    kReply,    // a complete reply was received (text: the reply, all its lines)
+    kReply,    // a reply line was received (text: the line with CR LF)
     kCommand,  // a command was queued for sending (text: the command with CR LF)
-    kMessage,  // 354 arrived: the window now feeds the message text
-    kFailed,   // the dialogue failed (text: "SMTPエラー: " + reply)
+    kMessage,  // 354 arrived: the message text is now due
+    kFailed,   // the dialogue failed (text: "SMTPエラー: " + the reply's last line)
     kSent,     // the server accepted the message
   };
   Kind kind;
@@ -68,48 +50,60 @@ class SmtpDialogue {
     kData,          // awaiting 354
     kMessage,       // the message text is being sent; no reply is due
     kEndOfMessage,  // awaiting 250 to the final "."
+    kQuit,          // the outcome is decided; awaiting the reply to QUIT
     kDone,
   };
 
-  // A complete reply longer than this is taken as a broken server.
-  static constexpr std::size_t kMaxReplyBytes = 64 * 1024;
+  // A reply line longer than this fails the step; replies may have any number of lines.
+  static constexpr std::size_t kMaxReplyLineBytes = 4096;
 
   // `heloName` "" gives "localhost"; control characters are removed from every argument.
   SmtpDialogue(std::string_view heloName, std::string_view fromAddress,
                std::string_view recipients);
 
-  // Bytes received from the server; each complete reply is judged in order.
+  // Bytes received from the server; each complete reply is judged by its last line.
   void Receive(std::string_view bytes);
 
-  // While phase() is kMessage: more message text, then its end.
-  void AddMessageText(std::string_view piece);
+  // Moves the bytes queued for sending (commands, QUIT) to the end of `out`.
+  void TakeOutput(std::string& out);
+
+  // While phase() is kMessage: more message text in its DATA form, appended to `out`; then
+  // its end line, queued with the commands.
+  void AddMessageText(std::string_view piece, std::string& out);
   void EndMessage();
+  // Every byte up to the end line has been handed to the socket: the final reply may come.
+  // A reply that arrives before this fails the session with kMailRejected.
+  void EndHandedOver();
 
   // Ends the dialogue from outside (socket failure, time-out) with `result`.
   void Abort(int result);
 
-  // Bytes waiting to be sent; the window erases from the front what the socket took.
-  std::string& outbox() { return outbox_; }
   std::vector<SmtpNotice> TakeNotices();
 
   Phase phase() const { return phase_; }
+  // The outcome is known (result() is final); QUIT may still be under way.
+  bool decided() const { return phase_ == Phase::kQuit || phase_ == Phase::kDone; }
   bool finished() const { return phase_ == Phase::kDone; }
   int result() const { return result_; }
 
  private:
-  void Judge(const std::string& reply, std::string_view code);
+  void ReceiveLine(std::string_view line);
+  void Judge(std::string_view line, std::string_view code);
   void Send(std::string command, int progress);
   void SendNextRecipient();
-  void Fail(int result, const std::string& reply);
+  void Decide(int result);
+  void Fail(int result, std::string_view line);
   int MismatchResult() const;
 
   std::string heloName_, fromAddress_;
   std::vector<std::string> recipients_;
   std::size_t nextRecipient_ = 0;
   Phase phase_ = Phase::kGreeting;
-  int result_ = kMailInitial;
-  std::string received_;  // bytes of the reply not yet complete
-  std::string outbox_;
+  int result_ = kMailUndecided;
+  bool endHandedOver_ = false;
+  std::string line_;         // the reply line being received
+  bool discarding_ = false;  // the rest of a line that was too long is dropped
+  std::string output_;
   std::vector<SmtpNotice> notices_;
   SmtpDataEncoder encoder_;
 };

@@ -19,14 +19,13 @@ struct MailInputs {
   std::string autoSend;
   std::string autoClose;
   std::string timeoutSeconds;
-  // Where the session's commands and replies are traced ("" for none); not one of the
-  // twelve inputs of the window, set by the report run.
+  // Where the session's commands and replies are traced ("" for none); set by the report
+  // run.
   std::string sessionTracePath;
 };
 
 // Delivers one message through the session window and returns when the session has ended:
-// the mail result (0 sent, 2..11 failures), kMailTimedOut after a time-out, 1 when the socket
-// library could not start, 13 when an attachment could not be read. Win32 only.
+// its exit code (sender/ExitCodes.h). Win32 only.
 int SendEmail(const MailInputs& inputs);
 
 }  // namespace zq

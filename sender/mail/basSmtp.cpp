@@ -1,6 +1,8 @@
 // Encoders for Japanese mail text.
 #include "sender/mail/basSmtp.h"
 
+#include <vector>
+
 #include "common/Cp932.h"
 
 namespace zq {
@@ -77,22 +79,18 @@ std::string WidenHalfWidthKana(std::string_view text) {
 }
 
 bool ScanMailText(std::string& text) {
+  const std::string widened = WidenHalfWidthKana(text);
   bool japanese = false;
   std::string out;
-  out.reserve(text.size());
-  for (std::size_t pos = 0; pos < text.size();) {
-    const std::size_t length = Cp932CharLength(text, pos);
-    const std::uint8_t b = ByteAt(text, pos);
+  out.reserve(widened.size());
+  for (std::size_t pos = 0; pos < widened.size();) {
+    const std::size_t length = Cp932CharLength(widened, pos);
+    const std::uint8_t b = ByteAt(widened, pos);
     if (length == 2) {
-      out.append(text, pos, 2);
-      japanese = true;
-    } else if (IsAscii(b)) {
-      out += static_cast<char>(b);
-    } else if (IsHalfWidthKana(b)) {
-      out.append(FullWidth(b));
+      out.append(widened, pos, 2);
       japanese = true;
     } else {
-      out += '.';
+      out += IsAscii(b) ? static_cast<char>(b) : '.';
     }
     pos += length;
   }
@@ -186,80 +184,139 @@ std::string EncodedWord(std::string_view run) {
   return "=?ISO-2022-JP?B?" + Base64Encode(ToIso2022Jp(run)) + "?=";
 }
 
-std::string EncodeHeaderWords(std::string_view header) {
-  std::string out;
-  std::string run;
-  std::size_t runChars = 0;
-  bool inRun = false;
-  auto flush = [&] {
-    out.append(EncodedWord(run)).append(" ");
-    run.clear();
-    runChars = 0;
-  };
-  for (std::size_t pos = 0; pos < header.size();) {
-    const std::size_t length = Cp932CharLength(header, pos);
-    const std::uint8_t b = ByteAt(header, pos);
-    if (length == 2 || !IsAscii(b)) {
-      if (!inRun) {
-        out += ' ';
-        inRun = true;
-      }
-      // Estimated length of the encoded word if one more character joined the run.
-      const std::size_t estimate = 4 * ((2 * runChars + 8 + 2) / 3) + 16 + 2;
-      if (estimate > 74) flush();
-      run.append(header.substr(pos, length));
-      ++runChars;
-    } else {
-      if (inRun) {
-        flush();
-        inRun = false;
-      }
-      out += static_cast<char>(b);
-    }
-    pos += length;
+bool NeedsEncodedWords(std::string_view value) {
+  for (const char c : value) {
+    if (!IsAscii(static_cast<std::uint8_t>(c))) return true;
   }
-  if (inRun) flush();
-  return out;
+  return value.find("=?") != std::string_view::npos;
 }
 
 namespace {
 
-void FoldLine(std::string_view line, std::string& out) {
-  std::size_t space = line.find(' ');
-  std::string current(line.substr(0, space));
-  while (space != std::string_view::npos) {
-    const std::size_t start = space + 1;
-    space = line.find(' ', start);
-    const std::string_view word = line.substr(
-        start, space == std::string_view::npos ? std::string_view::npos : space - start);
-    if (current.size() + word.size() + 1 > kHeaderFoldWidth) {
-      out.append(current).append("\r\n ");
-      current.assign(word);
+constexpr std::size_t kEncodedWordFrame = 18;  // "=?ISO-2022-JP?B?" and "?="
+
+// The longest start of `run` from `pos`, in bytes and whole characters, whose encoded word is
+// at most `room` characters long. `run` holds only ASCII and double-byte characters.
+std::size_t LongestFit(std::string_view run, std::size_t pos, std::size_t room) {
+  std::size_t bytes = 0;  // ISO-2022-JP bytes so far, without the final return to ASCII
+  bool jis = false;
+  std::size_t fit = 0;
+  for (std::size_t p = pos; p < run.size();) {
+    const std::size_t length = Cp932CharLength(run, p);
+    if (length == 2) {
+      bytes += jis ? 2 : kEscToJis.size() + 2;
+      jis = true;
     } else {
-      current.append(" ").append(word);
+      bytes += jis ? kEscToAscii.size() + 1 : 1;
+      jis = false;
+    }
+    const std::size_t total = bytes + (jis ? kEscToAscii.size() : 0);
+    if (kEncodedWordFrame + 4 * ((total + 2) / 3) > room) break;
+    p += length;
+    fit = p - pos;
+  }
+  return fit;
+}
+
+// A header line being folded: pieces are added after a blank, which becomes CR LF + blank
+// when the piece would pass the fold width.
+class FoldedField {
+ public:
+  explicit FoldedField(std::string_view name) : text_(name), column_(name.size()) {
+    text_ += ':';
+    ++column_;
+  }
+
+  // Characters a piece may have to follow a blank on the current line.
+  std::size_t RoomAfterBlank() const {
+    return column_ + 1 < kHeaderFoldWidth ? kHeaderFoldWidth - column_ - 1 : 0;
+  }
+
+  void Add(std::string_view piece, bool blankBefore) {
+    if (blankBefore) {
+      if (piece.size() > RoomAfterBlank() && column_ > 1) {
+        text_ += "\r\n";
+        column_ = 0;
+      }
+      text_ += ' ';
+      ++column_;
+    }
+    text_.append(piece);
+    column_ += piece.size();
+  }
+
+  // A run of Japanese words as encoded words, each as long as the line allows.
+  void AddEncoded(std::string_view run, bool blankBefore) {
+    for (std::size_t pos = 0; pos < run.size();) {
+      std::size_t take = LongestFit(run, pos, RoomAfterBlank());
+      if (take == 0) take = LongestFit(run, pos, kHeaderFoldWidth - 1);  // on a new line
+      if (take == 0) take = Cp932CharLength(run, pos);
+      Add(EncodedWord(run.substr(pos, take)), blankBefore || pos > 0);
+      pos += take;
     }
   }
-  out.append(current).append("\r\n");
-}
+
+  std::string Finish() { return text_ + "\r\n"; }
+
+ private:
+  std::string text_;
+  std::size_t column_;
+};
 
 }  // namespace
 
-std::string FoldHeaderLines(std::string_view text) {
-  std::string out;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t end = text.find("\r\n", pos);
-    if (end == std::string_view::npos) {
-      FoldLine(text.substr(pos), out);
+std::string HeaderField(std::string_view name, std::string_view value) {
+  std::string text(value);
+  ScanMailText(text);
+  // Words between blanks; n blanks give n + 1 words, some of them empty.
+  std::vector<std::string_view> words;
+  for (std::size_t pos = 0;;) {
+    const std::size_t blank = text.find(' ', pos);
+    words.push_back(std::string_view(text).substr(pos, blank - pos));
+    if (blank == std::string::npos) break;
+    pos = blank + 1;
+  }
+  std::vector<bool> encoded(words.size());
+  for (std::size_t i = 0; i < words.size(); ++i) encoded[i] = NeedsEncodedWords(words[i]);
+  // The next word at or after `i` that is not empty (words.size() when none).
+  auto nextWord = [&](std::size_t i) {
+    while (i < words.size() && words[i].empty()) ++i;
+    return i;
+  };
+
+  FoldedField field(name);
+  const char* const base = text.data();
+  std::size_t i = 0;
+  // Blanks before a first Japanese word join its encoded run, so no reader drops them.
+  const std::size_t first = nextWord(0);
+  if (first < words.size() && encoded[first]) i = first;
+  std::size_t runStart = 0;
+  bool firstPiece = true;
+  for (; i < words.size(); ++i) {
+    if (!encoded[i]) {
+      field.Add(words[i], !firstPiece);
+      firstPiece = false;
+      continue;
+    }
+    // Neighbouring Japanese words and the blanks between them form one run; blanks at the
+    // end of the value join it too.
+    if (!firstPiece) runStart = static_cast<std::size_t>(words[i].data() - base);
+    std::size_t last = i;
+    for (std::size_t next = nextWord(i + 1);; next = nextWord(last + 1)) {
+      if (next < words.size() && encoded[next]) {
+        last = next;
+        continue;
+      }
+      if (next == words.size()) last = words.size() - 1;
       break;
     }
-    FoldLine(text.substr(pos, end - pos), out);
-    pos = end + 2;
+    const std::size_t runEnd = static_cast<std::size_t>(words[last].data() - base) + words[last].size();
+    field.AddEncoded(std::string_view(text).substr(runStart, runEnd - runStart), true);
+    firstPiece = false;
+    i = last;
   }
-  return out;
+  return field.Finish();
 }
-
-char Base64Char(unsigned value) { return value < 64 ? kAlphabet[value] : '\0'; }
 
 namespace {
 
@@ -332,42 +389,21 @@ void Base64LineEncoder::Finish(std::string& out) {
   column_ = 0;
 }
 
-FileBase64Stream::~FileBase64Stream() {
-  if (file_) std::fclose(file_);
-}
-
 bool FileBase64Stream::Open(const std::string& path) {
-  if (file_) std::fclose(file_);
-  file_ = std::fopen(path.c_str(), "rb");
+  file_ = OpenStdFile(path, "rb");
   chunk_.resize(kFileChunkBytes);
   return file_ != nullptr;
 }
 
 FileBase64Stream::Result FileBase64Stream::Next(std::string& out) {
   if (!file_) return kError;
-  const std::size_t got = std::fread(chunk_.data(), 1, chunk_.size(), file_);
-  if (got < chunk_.size() && std::ferror(file_)) return kError;
+  const std::size_t got = std::fread(chunk_.data(), 1, chunk_.size(), file_.get());
+  if (got < chunk_.size() && std::ferror(file_.get())) return kError;
   encoder_.Feed(std::string_view(chunk_.data(), got), out);
   if (got == chunk_.size()) return kMore;
   encoder_.Finish(out);
-  std::fclose(file_);
-  file_ = nullptr;
+  file_.reset();
   return kEnd;
-}
-
-bool EncodeFileBase64(const std::string& path, std::string& out) {
-  FileBase64Stream stream;
-  if (!stream.Open(path)) return false;
-  for (;;) {
-    switch (stream.Next(out)) {
-      case FileBase64Stream::kMore:
-        continue;
-      case FileBase64Stream::kEnd:
-        return true;
-      case FileBase64Stream::kError:
-        return false;
-    }
-  }
 }
 
 }  // namespace zq

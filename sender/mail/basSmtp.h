@@ -6,15 +6,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
+
+#include "common/StdFile.h"
 
 namespace zq {
 
 inline constexpr std::string_view kEscToJis = "\x1B$B";
 inline constexpr std::string_view kEscToAscii = "\x1B(B";
-inline constexpr std::size_t kHeaderFoldWidth = 75;
+inline constexpr std::size_t kHeaderFoldWidth = 76;  // characters per header line, CR LF apart
 inline constexpr std::size_t kBase64LineLength = 76;   // RFC 2045 section 6.8
 inline constexpr std::size_t kFileChunkBytes = 32766;  // a multiple of 3
 
@@ -23,8 +24,8 @@ inline constexpr std::size_t kFileChunkBytes = 32766;  // a multiple of 3
 // (ｶﾞ -> ガ, ﾊﾟ -> パ, ｳﾞ -> ヴ), else the letter and the full-width mark.
 std::string WidenHalfWidthKana(std::string_view text);
 
-// Normalises a text for the charset choice and the header: half-width katakana become
-// full-width one for one (no pairing), other single non-ASCII bytes become ".". True when
+// Normalises a text for the charset choice and the header: half-width katakana are widened
+// as WidenHalfWidthKana does (ｶﾞ -> ガ), other single non-ASCII bytes become ".". True when
 // the text holds Japanese (half-width katakana or double-byte characters).
 bool ScanMailText(std::string& text);
 
@@ -40,20 +41,20 @@ std::string ToIso2022Jp(std::string_view text);
 // Appends the ISO-2022-JP form of `text` to `out` (what ToIso2022Jp returns).
 void AppendIso2022Jp(std::string_view text, std::string& out);
 
-// A header text with every stretch of non-ASCII characters replaced by " " + encoded words
-// of at most 18 characters separated by single spaces + " ".
-std::string EncodeHeaderWords(std::string_view header);
-
 // "=?ISO-2022-JP?B?" + base64 of the run in ISO-2022-JP + "?=".
 std::string EncodedWord(std::string_view run);
 
-// Folds each CR LF-ended line at single spaces so no line exceeds 75 characters where it can
-// be avoided; continuation lines start with a space. Text after the last CR LF is treated as
-// a last line.
-std::string FoldHeaderLines(std::string_view text);
+// One header field: name + ":" + value + CR LF, in 7-bit ASCII. The value is normalised as
+// ScanMailText does; each blank-separated word holding Japanese (or "=?") is sent as
+// RFC 2047 encoded words, neighbouring such words together with the blanks between them, so
+// a reader decodes exactly the value. Lines are folded only at blanks of plain text and
+// between encoded words, each within kHeaderFoldWidth characters (a plain word longer than
+// that stays whole).
+std::string HeaderField(std::string_view name, std::string_view value);
 
-// One alphabet character for 0-63; '\0' for any other value.
-char Base64Char(unsigned value);
+// True when a header value needs encoded words (non-ASCII bytes, or "=?" that a reader would
+// take for the start of one).
+bool NeedsEncodedWords(std::string_view value);
 
 // Base64 of the bytes in one piece, "=" padded, no line breaks.
 std::string Base64Encode(std::string_view bytes);
@@ -76,24 +77,15 @@ class Base64LineEncoder {
 class FileBase64Stream {
  public:
   enum Result { kMore, kEnd, kError };
-  FileBase64Stream() = default;
-  FileBase64Stream(const FileBase64Stream&) = delete;
-  FileBase64Stream& operator=(const FileBase64Stream&) = delete;
-  ~FileBase64Stream();
-
   // False when the file cannot be opened for reading.
   bool Open(const std::string& path);
   // Appends the lines of the next chunk; kEnd after the last one (the last line included).
   Result Next(std::string& out);
 
  private:
-  std::FILE* file_ = nullptr;
+  UniqueStdFile file_;
   std::string chunk_;
   Base64LineEncoder encoder_;
 };
-
-// Wrapped base64 of a whole file read in chunks of 32766 bytes. False when the file cannot be
-// opened or read.
-bool EncodeFileBase64(const std::string& path, std::string& out);
 
 }  // namespace zq

@@ -1,15 +1,13 @@
 // The mail session window. All socket notifications arrive as one private message and are
-// dispatched by their event bit to the connect, read, write and close handlers; each wait
-// for the server is bounded by tmrUnload.
+// dispatched by their event bit to the connect, read, write and close handlers; the host
+// look-up answers with another. Every wait for the server is bounded by tmrUnload.
 #include "sender/mail/frmSendEmail.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <exception>
 
-#include "sender/ReportRun.h"
 #include "sender/basPelmora.h"
 #include "sender/mail/basWSock.h"
 #include "sender/mail/frmSendEmailIds.h"
@@ -19,13 +17,14 @@ namespace {
 
 constexpr UINT WM_SOCKET_NOTIFY = WM_APP + 1;  // wParam socket, lParam event and error words
 constexpr UINT WM_AUTO_SEND = WM_APP + 2;      // posted at load when auto-send is "1"
+constexpr UINT WM_HOST_FOUND = WM_APP + 3;     // the answer of the host look-up
 constexpr UINT_PTR kUnloadTimer = 1;
 constexpr std::size_t kReceiveBytes = 4096;
-// Message text is gathered up to this size before it is offered to the socket.
-constexpr std::size_t kSendBlockBytes = 1024 * 1024;
 // A send buffer that takes a whole block keeps the wait for write-ready notifications rare.
 constexpr int kSocketSendBufferBytes = 1024 * 1024;
 constexpr DWORD kStatusIntervalMs = 250;
+// Once the outcome is known, the server gets this long to answer QUIT.
+constexpr UINT kQuitWaitMs = 5000;
 
 // "hh:nn:ss.mmm" of the local clock, for the trace.
 std::string ClockText() {
@@ -49,44 +48,18 @@ std::string LastLineOf(std::string_view block) {
 frmSendEmail::frmSendEmail(const MailInputs& inputs, const MailContext& context)
     : inputs_(inputs), context_(context), showMessages_(LeadingNumber(inputs.showMessages) == 1) {}
 
-frmSendEmail::~frmSendEmail() {
-  if (window_) ::DestroyWindow(window_);
-}
-
 int frmSendEmail::Show() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
   trace_.Open(inputs_.sessionTracePath);
-  if (!::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_frmSendEmail),
-                            nullptr, DialogProc, reinterpret_cast<LPARAM>(this))) {
-    Trace("*", "ウィンドウを作成できませんでした！");
-    return kMailInitial;
+  if (!Create(IDD_frmSendEmail)) {
+    Trace("*", "ウィンドウを作成できませんでした！ (" + std::to_string(::GetLastError()) + ")");
+    Trace("*", "終了コード " + std::to_string(kExitWindowFailed));
+    return kExitWindowFailed;
   }
-  ::ShowWindow(window_, SW_SHOWNORMAL);
-  MSG message;
-  while (window_ && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (!::IsDialogMessageA(window_, &message)) {
-      ::TranslateMessage(&message);
-      ::DispatchMessageA(&message);
-    }
-  }
+  ::ShowWindow(window(), SW_SHOWNORMAL);
+  RunMessageLoop();
   return exitCode_;
-}
-
-INT_PTR CALLBACK frmSendEmail::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    ::SetWindowLongPtrA(window, DWLP_USER, lParam);
-    reinterpret_cast<frmSendEmail*>(lParam)->window_ = window;
-  }
-  auto* self = reinterpret_cast<frmSendEmail*>(::GetWindowLongPtrA(window, DWLP_USER));
-  if (!self) return FALSE;
-  // No exception may travel into Windows: an unexpected one ends the session.
-  try {
-    return self->OnMessage(message, wParam, lParam);
-  } catch (const std::exception&) {
-    self->EndSession(kMailSendError, Box::kApplicationError, kOutOfMemoryText);
-    return TRUE;
-  }
 }
 
 INT_PTR frmSendEmail::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -103,6 +76,9 @@ INT_PTR frmSendEmail::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_TIMER:
       if (wParam == kUnloadTimer) tmrUnload_Timer();
+      return TRUE;
+    case WM_HOST_FOUND:
+      HostFound_Notify(lParam);
       return TRUE;
     case WM_SOCKET_NOTIFY: {
       if (!socket_ || static_cast<SOCKET>(wParam) != socket_.get()) return TRUE;  // stale
@@ -124,41 +100,41 @@ INT_PTR frmSendEmail::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     }
     case WM_CLOSE:
-      EndSession(exitCode_);
-      ::DestroyWindow(window_);
-      return TRUE;
-    case WM_DESTROY:
-      window_ = nullptr;
-      ::PostQuitMessage(0);
+      EndSession(session_ && session_->decided() ? session_->result() : kExitClosedByUser);
+      Destroy();
       return TRUE;
   }
   return FALSE;
 }
 
+void frmSendEmail::OnUnhandledException() {
+  EndSession(kMailSendError, Box::kApplicationError, "予期しないエラーが発生しました。");
+  Destroy();
+}
+
 void frmSendEmail::Form_Load() {
   RECT frame{};
-  ::GetWindowRect(window_, &frame);
+  ::GetWindowRect(window(), &frame);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
-  ::SetWindowPos(window_, nullptr, ::GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2,
+  ::SetWindowPos(window(), nullptr, ::GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2,
                  ::GetSystemMetrics(SM_CYSCREEN) * 85 / 200 - height / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER);
-  ::SetWindowTextA(window_, kPelmoraTitle);
-  ::SendDlgItemMessageA(window_, IDP_ProgressBar1, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+  ::SetWindowTextA(window(), kPelmoraTitle);
+  ::SendDlgItemMessageA(window(), IDP_ProgressBar1, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   if (!InitSockets()) return;
   SetStatus(inputs_.port);
-  ::SetDlgItemTextA(window_, IDL_lblTitle, "メール送信中…");
-  if (inputs_.autoSend == "1") ::PostMessageA(window_, WM_AUTO_SEND, 0, 0);
+  ::SetDlgItemTextA(window(), IDL_lblTitle, "メール送信中…");
+  if (inputs_.autoSend == "1") ::PostMessageA(window(), WM_AUTO_SEND, 0, 0);
 }
 
 bool frmSendEmail::InitSockets() {
   SetStatus("ソケットを初期化しています･･･");
-  std::string error;
-  const int result = SockStartup(error);
-  socketsStarted_ = result == 0;
-  if (result != 0 || !error.empty()) {
+  winsock_.emplace();
+  if (!winsock_->error().empty()) {
+    const std::string error = winsock_->error();
     SetStatus(error);
-    EndSession(kMailInitial, Box::kApplicationError, error);
+    EndSession(kExitSocketLibrary, Box::kApplicationError, error);
     return false;
   }
   SetStatus("ソケットの初期化が完了しました！");
@@ -167,24 +143,29 @@ bool frmSendEmail::InitSockets() {
 
 void frmSendEmail::cmdButton_Click(int index) {
   if (index == 1) {
-    EndSession(exitCode_);
-    ::DestroyWindow(window_);
+    EndSession(session_ && session_->decided() ? session_->result() : kExitClosedByUser);
+    Destroy();
     return;
   }
-  if (ended_ || dialogue_) return;  // one send per session
-  Send();
+  if (ended_ || sendStarted_) return;  // one send per session
+  sendStarted_ = true;
+  StartSending();
 }
 
-void frmSendEmail::Send() {
-  ::EnableWindow(::GetDlgItem(window_, IDB_cmdButton0), FALSE);
+void frmSendEmail::StartSending() {
+  ::EnableWindow(::GetDlgItem(window(), IDB_cmdButton0), FALSE);
+  if (RecipientsOf(WithoutControlCharacters(inputs_.recipients)).empty()) {
+    const std::string text = "宛先（SmtpTo）にアドレスがありません。";
+    SetStatus(text);
+    Trace("*", text);
+    return EndSession(kExitNoRecipient, Box::kApplicationError, text);
+  }
   source_ = std::make_unique<MailTextSource>(inputs_, context_);
   if (!source_->Open()) {
     SetStatus(source_->error());
+    Trace("*", source_->error());
     return EndSession(kExitReportLogFailed, Box::kApplicationError, source_->error());
   }
-  dialogue_ =
-      std::make_unique<SmtpDialogue>(LocalComputerName(), inputs_.fromAddress, inputs_.recipients);
-  const auto port = PortNumberOf(inputs_.port);
   std::string error;
   socket_.reset(SockCreate(AF_INET, SOCK_STREAM, error));
   if (!socket_) {
@@ -193,17 +174,45 @@ void frmSendEmail::Send() {
   }
   SetStatus("ソケットが生成されました！");
   Trace("*", inputs_.server + ":" + inputs_.port);
-  if (!port) error = WSockErrorText(WSAEADDRNOTAVAIL);
+  if (!PortNumberOf(inputs_.port)) error = WSockErrorText(WSAEADDRNOTAVAIL);
   if (error.empty()) {
-    SockSelect(socket_.get(), window_, WM_SOCKET_NOTIFY, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE,
-               error);
+    SockSelect(socket_.get(), window(), WM_SOCKET_NOTIFY,
+               FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE, error);
   }
-  if (error.empty()) SockConnectAsync(socket_.get(), address_, inputs_.server, *port, error);
   if (!error.empty()) {
     SetStatus(error);
+    Trace("*", error);
     return EndSession(kMailNoConnection, Box::kInformation, "接続できませんでした！");
   }
   SetStatus(inputs_.server + "に接続しています･･･");
+  RestartTimer();  // the look-up is inside the time-out too
+  if (const auto address = DottedAddress(inputs_.server)) return Connect(*address);
+  if (!lookup_.Start(window(), WM_HOST_FOUND, inputs_.server, error)) {
+    SetStatus(error);
+    Trace("*", error);
+    EndSession(kMailNoConnection, Box::kInformation, "接続できませんでした！");
+  }
+}
+
+void frmSendEmail::HostFound_Notify(LPARAM answer) {
+  if (ended_) return;
+  std::string error;
+  const auto address = lookup_.Answer(answer, error);
+  if (!address) {
+    SetStatus(error);
+    Trace("*", error);
+    return EndSession(kMailNoConnection, Box::kInformation, "接続できませんでした！");
+  }
+  Connect(*address);
+}
+
+void frmSendEmail::Connect(std::uint32_t address) {
+  std::string error;
+  if (!SockConnectAsync(socket_.get(), address, *PortNumberOf(inputs_.port), error)) {
+    SetStatus(error);
+    Trace("*", error);
+    return EndSession(kMailNoConnection, Box::kInformation, "接続できませんでした！");
+  }
   RestartTimer();
 }
 
@@ -221,6 +230,9 @@ void frmSendEmail::PortConnect_Notify(int error) {
                reinterpret_cast<const char*>(&kSocketSendBufferBytes),
                sizeof kSocketSendBufferBytes);
   SetStatus(inputs_.server + "に接続しました！");
+  session_ = std::make_unique<MailSession>(
+      HeloName(LocalComputerName(), LocalAddressOf(socket_.get())), inputs_.fromAddress,
+      inputs_.recipients, *source_, static_cast<SocketPort&>(*this));
   RestartTimer();  // the greeting is awaited
 }
 
@@ -232,37 +244,41 @@ void frmSendEmail::PortData_Notify(int error) {
   ReceiveOnce();
 }
 
-void frmSendEmail::ReceiveOnce() {
+// One receive into the session; false when the session ended or nothing was there.
+bool frmSendEmail::ReceiveOnce() {
+  if (!session_) return false;
   char buffer[kReceiveBytes];
   const int received = ::recv(socket_.get(), buffer, sizeof buffer, 0);
   if (received == SOCKET_ERROR) {
     const int error = ::WSAGetLastError();
-    if (error == WSAEWOULDBLOCK) return;
-    return SocketFailure(kMailReceiveError, WSockErrorText(error));
+    if (error != WSAEWOULDBLOCK) SocketFailure(kMailReceiveError, WSockErrorText(error));
+    return false;
   }
-  if (received == 0) return ServerClosed(::WSAGetLastError());
-  dialogue_->Receive(std::string_view(buffer, static_cast<std::size_t>(received)));
+  if (received == 0) {
+    ServerClosed(::WSAGetLastError());
+    return false;
+  }
+  session_->Received(std::string_view(buffer, static_cast<std::size_t>(received)));
   ApplyNotices();
+  return !ended_;
 }
 
 void frmSendEmail::PortData2_Notify(int error) {
   if (error != 0) return SocketFailure(kMailSendError, WSockErrorText(error));
-  Pump();
+  if (!session_) return;
+  session_->WriteReady();
+  ApplyNotices();
 }
 
 void frmSendEmail::PortClosed_Notify(int error) {
   // What the server sent before it closed is read and judged first.
-  while (!ended_) {
-    char buffer[kReceiveBytes];
-    const int received = ::recv(socket_.get(), buffer, sizeof buffer, 0);
-    if (received <= 0) break;
-    dialogue_->Receive(std::string_view(buffer, static_cast<std::size_t>(received)));
-    ApplyNotices();
+  while (ReceiveOnce()) {
   }
   if (!ended_) ServerClosed(error);
 }
 
 void frmSendEmail::ServerClosed(int error) {
+  if (session_ && session_->decided()) return FinishSession();
   const std::string text = error == WSAECONNRESET || error == WSAECONNABORTED
                                ? "接続が切れました！"
                                : "切断されています！";
@@ -270,110 +286,96 @@ void frmSendEmail::ServerClosed(int error) {
   EndSession(kMailClosedByServer, Box::kInformation, text);
 }
 
-void frmSendEmail::SocketFailure(int result, const std::string& text) {
+void frmSendEmail::SocketFailure(int exitCode, const std::string& text) {
+  if (session_ && session_->decided()) return FinishSession();
   SetStatus(text);
-  EndSession(result, Box::kApplicationError, text);
+  EndSession(exitCode, Box::kApplicationError, text);
 }
 
 void frmSendEmail::ApplyNotices() {
-  for (const SmtpNotice& notice : dialogue_->TakeNotices()) {
-    switch (notice.kind) {
+  for (const SessionNotice& notice : session_->TakeNotices()) {
+    const SmtpNotice& n = notice.dialogue;
+    if (notice.kind == SessionNotice::kBroken) {
+      SetStatus(n.text);
+      Trace("*", n.text);
+      box_ = Box::kApplicationError;
+      boxText_ = n.text;
+      continue;
+    }
+    switch (n.kind) {
       case SmtpNotice::kReply:
-        SetStatus(notice.text);
-        Trace("<", notice.text);
+        SetStatus(n.text);
+        Trace("<", n.text);
         RestartTimer();
         break;
       case SmtpNotice::kCommand:
-        SetStatus(notice.text);
-        Trace(">", notice.text == "\r\n.\r\n" ? "." : notice.text);
-        Advance(notice.progress);
+        SetStatus(n.text);
+        Trace(">", n.text == "\r\n.\r\n" ? "." : n.text);
+        Advance(n.progress);
         break;
       case SmtpNotice::kMessage:
         break;
       case SmtpNotice::kFailed:
-        SetStatus(notice.text);
-        return EndSession(dialogue_->result(), Box::kWarning, notice.text);
+        SetStatus(n.text);
+        box_ = Box::kWarning;
+        boxText_ = n.text;
+        break;
       case SmtpNotice::kSent:
-        Advance(notice.progress);
-        ::SendDlgItemMessageA(window_, IDP_ProgressBar1, PBM_SETPOS, 100, 0);
-        ::SetDlgItemTextA(window_, IDL_lblTitle, "メール送信完了！");
+        Advance(n.progress);
+        ::SendDlgItemMessageA(window(), IDP_ProgressBar1, PBM_SETPOS, 100, 0);
+        ::SetDlgItemTextA(window(), IDL_lblTitle, "メール送信完了！");
         SetStatus("メッセージが送信されました！");
-        return EndSession(kMailSent, Box::kInformation, "メッセージが送信されました！");
+        box_ = Box::kInformation;
+        boxText_ = "メッセージが送信されました！";
+        break;
     }
   }
-  Pump();
+  if (session_->finished()) FinishSession();
 }
 
-void frmSendEmail::Pump() {
-  while (!ended_) {
-    std::string& outbox = dialogue_->outbox();
-    // What was sent is dropped, so the outbox never holds more than about two blocks.
-    if (outboxSent_ == outbox.size()) {
-      outbox.clear();
-      outboxSent_ = 0;
-    } else if (outboxSent_ >= kSendBlockBytes) {
-      outbox.erase(0, outboxSent_);
-      outboxSent_ = 0;
-    }
-    // Message text is gathered into large blocks while the server listens.
-    while (dialogue_->phase() == SmtpDialogue::Phase::kMessage &&
-           outbox.size() - outboxSent_ < kSendBlockBytes) {
-      std::string piece;
-      const MailTextSource::Status status = source_->Next(piece);
-      if (status == MailTextSource::kError) {
-        SetStatus(source_->error());
-        return EndSession(kExitReportLogFailed, Box::kApplicationError, source_->error());
-      }
-      dialogue_->AddMessageText(piece);
-      if (status == MailTextSource::kEnd) {
-        Trace("*",
-              "(本文 " + std::to_string(outbox.size() - outboxSent_ + messageBytes_) + " バイト)");
-        dialogue_->EndMessage();
-        ApplyNotices();
-        return;
-      }
-    }
-    if (outboxSent_ == outbox.size()) {
-      outbox.clear();
-      outboxSent_ = 0;
-      return;
-    }
-    const int length =
-        static_cast<int>(std::min<std::size_t>(outbox.size() - outboxSent_, 1 << 30));
-    const int sent = ::send(socket_.get(), outbox.data() + outboxSent_, length, 0);
-    if (sent == SOCKET_ERROR) {
-      const int error = ::WSAGetLastError();
-      if (error == WSAEWOULDBLOCK) return;  // FD_WRITE says when to go on
-      return SocketFailure(kMailSendError, WSockErrorText(error));
-    }
-    if (dialogue_->phase() == SmtpDialogue::Phase::kMessage) {
-      messageBytes_ += static_cast<std::size_t>(sent);
-      SetStatusThrottled(LastLineOf(std::string_view(outbox).substr(outboxSent_, sent)));
-    }
-    outboxSent_ += static_cast<std::size_t>(sent);
-    RestartTimer();
+void frmSendEmail::FinishSession() { EndSession(session_->result(), box_, boxText_); }
+
+SocketPort::SendResult frmSendEmail::Send(std::string_view bytes) {
+  SendResult result;
+  const int length = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 30));
+  const int sent = ::send(socket_.get(), bytes.data(), length, 0);
+  if (sent != SOCKET_ERROR) {
+    result.taken = static_cast<std::size_t>(sent);
+  } else if (const int error = ::WSAGetLastError(); error == WSAEWOULDBLOCK) {
+    result.wouldBlock = true;
+  } else {
+    result.error = error;
+  }
+  return result;
+}
+
+void frmSendEmail::Taken(std::string_view bytes) {
+  RestartTimer();
+  if (session_ && session_->phase() == SmtpDialogue::Phase::kMessage) {
+    SetStatusThrottled(LastLineOf(bytes));
   }
 }
 
 void frmSendEmail::tmrUnload_Timer() {
-  ::KillTimer(window_, kUnloadTimer);
+  ::KillTimer(window(), kUnloadTimer);
+  if (session_ && session_->decided()) {
+    Trace("*", "QUIT の応答がありません");
+    return FinishSession();
+  }
   SetStatus("タイムアウトが発生しました！");
   EndSession(kMailTimedOut, Box::kWarning, "タイムアウトが発生しました！");
-  if (window_) ::DestroyWindow(window_);  // whatever auto-close says
+  Destroy();  // whatever auto-close says
 }
 
 void frmSendEmail::EndSession(int exitCode, Box box, const std::string& boxText) {
   if (ended_) return;
   ended_ = true;
   exitCode_ = exitCode;
-  if (window_) ::KillTimer(window_, kUnloadTimer);
-  if (dialogue_) dialogue_->Abort(exitCode);
+  if (window()) ::KillTimer(window(), kUnloadTimer);
+  lookup_.Cancel();
+  if (session_) session_->Abort(exitCode);
   socket_.reset();
-  if (socketsStarted_) {
-    std::string ignored;
-    SockCleanup(ignored);
-    socketsStarted_ = false;
-  }
+  winsock_.reset();
   Trace("*", "終了コード " + std::to_string(exitCode));
   if (showMessages_) {
     switch (box) {
@@ -390,12 +392,12 @@ void frmSendEmail::EndSession(int exitCode, Box box, const std::string& boxText)
         break;
     }
   }
-  ::EnableWindow(::GetDlgItem(window_, IDB_cmdButton0), FALSE);
-  if (inputs_.autoClose == "1" && window_) ::DestroyWindow(window_);
+  ::EnableWindow(::GetDlgItem(window(), IDB_cmdButton0), FALSE);
+  if (inputs_.autoClose == "1") Destroy();
 }
 
 void frmSendEmail::SetStatus(const std::string& text) {
-  if (window_) ::SetDlgItemTextA(window_, IDS_StatusBar1, text.c_str());
+  if (window()) ::SetDlgItemTextA(window(), IDS_StatusBar1, text.c_str());
   lastStatusTick_ = ::GetTickCount();
 }
 
@@ -406,15 +408,16 @@ void frmSendEmail::SetStatusThrottled(const std::string& text) {
 void frmSendEmail::Advance(int steps) {
   if (steps == 0) return;
   progress_ = std::min(progress_ + steps, 100);
-  ::SendDlgItemMessageA(window_, IDP_ProgressBar1, PBM_SETPOS, progress_, 0);
+  ::SendDlgItemMessageA(window(), IDP_ProgressBar1, PBM_SETPOS, progress_, 0);
 }
 
 void frmSendEmail::RestartTimer() {
+  if (!window()) return;
   // A time-out that is not a positive number of seconds (at most a day) is 60 seconds.
   const double seconds = LeadingNumber(inputs_.timeoutSeconds);
-  const UINT milliseconds =
-      seconds >= 1 && seconds <= 86400 ? static_cast<UINT>(seconds * 1000) : 60000;
-  ::SetTimer(window_, kUnloadTimer, milliseconds, nullptr);
+  UINT milliseconds = seconds >= 1 && seconds <= 86400 ? static_cast<UINT>(seconds * 1000) : 60000;
+  if (session_ && session_->decided()) milliseconds = std::min(milliseconds, kQuitWaitMs);
+  ::SetTimer(window(), kUnloadTimer, milliseconds, nullptr);
 }
 
 void frmSendEmail::Trace(std::string_view mark, std::string_view text) {

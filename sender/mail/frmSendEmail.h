@@ -1,51 +1,58 @@
-// The mail session window: starts the socket library, composes the message, connects,
-// runs the SMTP dialogue (SmtpDialogue) on socket notifications that arrive as window
-// messages, shows progress, and ends itself after success, failure or the time-out.
+// The mail session window: starts the socket library, composes the message, looks the server
+// up and connects, then wires the socket's notifications to the portable MailSession and
+// shows its progress; it ends itself after the outcome, a failure or the time-out.
 #pragma once
 
 #include "sender/mail/basWSock_win.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "common/ModelessDialog.h"
 #include "sender/mail/MailComposition.h"
+#include "sender/mail/MailSession.h"
 #include "sender/mail/SessionTrace.h"
-#include "sender/mail/SmtpDialogue.h"
 
 namespace zq {
 
-class frmSendEmail {
+class frmSendEmail final : public ModelessDialog, private SocketPort {
  public:
   frmSendEmail(const MailInputs& inputs, const MailContext& context);
-  frmSendEmail(const frmSendEmail&) = delete;
-  frmSendEmail& operator=(const frmSendEmail&) = delete;
-  ~frmSendEmail();
 
   // Shows the window and serves its messages until it is gone; returns the exit code.
   int Show();
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  enum class Box { kNone, kWarning, kApplicationError, kInformation };
+
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnUnhandledException() override;
 
   void Form_Load();
   void cmdButton_Click(int index);
   void tmrUnload_Timer();
+  void HostFound_Notify(LPARAM answer);
   void PortConnect_Notify(int error);
   void PortData_Notify(int error);
   void PortData2_Notify(int error);
   void PortClosed_Notify(int error);
 
+  // SocketPort: the session's bytes go to the socket.
+  SendResult Send(std::string_view bytes) override;
+  void Taken(std::string_view bytes) override;
+
   bool InitSockets();
-  void Send();
-  void ReceiveOnce();
-  void Pump();
+  void StartSending();
+  void Connect(std::uint32_t address);
+  bool ReceiveOnce();
   void ApplyNotices();
   void ServerClosed(int error);
-  void SocketFailure(int result, const std::string& text);
-  // Ends the session: sockets closed, library released, `exitCode` kept, the box shown
-  // (when messages are shown), and with auto-close the window destroyed.
-  enum class Box { kNone, kWarning, kApplicationError, kInformation };
+  void SocketFailure(int exitCode, const std::string& text);
+  // The session's outcome is final: the session ends with it.
+  void FinishSession();
+  // Ends the session: lookup cancelled, socket closed, library released, `exitCode` kept,
+  // the box shown (when messages are shown), and with auto-close the window destroyed.
   void EndSession(int exitCode, Box box = Box::kNone, const std::string& boxText = {});
 
   void SetStatus(const std::string& text);
@@ -57,16 +64,16 @@ class frmSendEmail {
   const MailInputs inputs_;
   const MailContext context_;
   const bool showMessages_;
-  HWND window_ = nullptr;
-  bool socketsStarted_ = false;
+  bool sendStarted_ = false;
   bool ended_ = false;
-  int exitCode_ = kMailInitial;
+  int exitCode_ = kExitClosedByUser;
+  std::optional<WinsockStartup> winsock_;
   UniqueSocket socket_;
-  sockaddr_in address_{};
+  HostLookup lookup_;
   std::unique_ptr<MailTextSource> source_;
-  std::unique_ptr<SmtpDialogue> dialogue_;
-  std::size_t outboxSent_ = 0;    // bytes at the front of the outbox already sent
-  std::size_t messageBytes_ = 0;  // message text bytes sent
+  std::unique_ptr<MailSession> session_;
+  Box box_ = Box::kNone;  // the box the outcome shows
+  std::string boxText_;
   int progress_ = 0;
   unsigned long lastStatusTick_ = 0;
   SessionTrace trace_;

@@ -2,6 +2,7 @@
 also misbehaves on cue at every step of the dialogue."""
 import concurrent.futures
 import email
+import email.header
 import email.policy
 import shutil
 import time
@@ -11,18 +12,21 @@ from smtp_server import SmtpTestServer
 from zq_e2e import PELMORA, parameter_text, run_program, temp_dir, win_path
 
 TIMEOUT = 60  # the session time-out the report run passes
+# More than one folded line; blanks between Japanese stretches and between Japanese and ASCII.
+SUBJECT = "【定期】サーバー監視（自動送信 ABC-123）全角と半角 mixed テキスト終わり ｶﾞｲﾄﾞ"
 
 
 def run_report(directory, server_port, to="a@example.jp;b@example.jp", host="127.0.0.1",
-               commands=None):
-    """Writes a parameter file, runs the sender; returns (exit code, seconds, directory)."""
-    param = directory / "r.ini"
+               commands=None, env=None, name="r.ini"):
+    """Writes a parameter file, runs the sender; returns (exit code, seconds, output)."""
+    param = directory / name
     values = {"SmtpServer": host, "SmtpPort": str(server_port), "SmtpFrom": "zq@example.jp",
-              "SmtpTo": to, "SmtpSubject": "サーバ週報"}
+              "SmtpTo": to, "SmtpSubject": SUBJECT}
     values.update(commands or {"Cmd1": "echo 日本語の出力"})
     param.write_bytes(parameter_text(values))
     started = time.monotonic()
-    code, output = run_program(PELMORA, [win_path(param)], cwd=directory, timeout=TIMEOUT + 60)
+    code, output = run_program(PELMORA, [win_path(param)], cwd=directory, timeout=TIMEOUT + 60,
+                               env=env)
     return code, time.monotonic() - started, output
 
 
@@ -33,29 +37,38 @@ class MailDeliveryTest(unittest.TestCase):
 
     def test_report_reaches_two_recipients_and_decodes(self):
         with SmtpTestServer() as server:
-            code, _, output = run_report(self.dir, server.port)
+            code, _, output = run_report(self.dir, server.port, to=" a@example.jp ;;b@example.jp;",
+                                         env={"TZ": "Asia/Tokyo"}, name="週報 1.ini")
             self.assertTrue(server.wait_for_session_end(10))
         self.assertEqual(code, 0, output)
         session = server.sessions[0]
-        self.assertRegex(session.commands[0], r"^HELO \S+$")
+        self.assertRegex(session.commands[0], r"^HELO ([A-Za-z0-9.-]+|\[\d+\.\d+\.\d+\.\d+\])$")
         self.assertEqual(session.commands[1:],
                          ["MAIL FROM:<zq@example.jp>", "RCPT TO:<a@example.jp>",
-                          "RCPT TO:<b@example.jp>", "DATA", "."])
+                          "RCPT TO:<b@example.jp>", "DATA", ".", "QUIT"])
         # The text ends with its last line's CR LF, then the empty line before ".".
         self.assertTrue(session.wire.endswith(b"--\r\n\r\n"), session.wire[-40:])
+        header = session.message.split(b"\r\n\r\n", 1)[0]
+        self.assertTrue(all(len(line) <= 76 for line in header.split(b"\r\n")), header)
         message = email.message_from_bytes(session.message, policy=email.policy.default)
-        self.assertEqual(str(message["Subject"]).strip(), "サーバ週報")
+        expected_subject = SUBJECT.replace("ｶﾞｲﾄﾞ", "ガイド")
+        self.assertEqual(str(message["Subject"]), expected_subject)
+        self.assertEqual(str(email.header.make_header(email.header.decode_header(
+            email.message_from_bytes(session.message)["Subject"]))), expected_subject)
+        self.assertEqual([a.addr_spec for a in message["To"].addresses],
+                         ["a@example.jp", "b@example.jp"])
+        self.assertEqual(message["Date"].datetime.utcoffset().total_seconds(), 9 * 3600)
         body, attachment = list(message.iter_parts())
         lines = body.get_content().splitlines()
         self.assertEqual(lines[0][:5], "実行日付：")
         # Wine quotes the path, which holds a blank, on the command line.
-        self.assertEqual(lines[2], f'実行パラメータ："{win_path(self.dir / "r.ini")}"')
+        self.assertEqual(lines[2], f'実行パラメータ："{win_path(self.dir / "週報 1.ini")}"')
         self.assertEqual(lines[3], "*** 実行結果は添付ファイルを参照 ***")
-        self.assertEqual(attachment.get_filename(), "r.ini.log")
-        self.assertEqual(attachment.get_content(), (self.dir / "r.ini.log").read_bytes())
-        trace = (self.dir / "r.ini.mail.log").read_bytes().decode("cp932")
+        self.assertEqual(attachment.get_filename(), "週報 1.ini.log")
+        self.assertEqual(attachment.get_content(), (self.dir / "週報 1.ini.log").read_bytes())
+        trace = (self.dir / "週報 1.ini.mail.log").read_bytes().decode("cp932")
         self.assertRegex(trace, r"\d\d:\d\d:\d\d\.\d{3} > MAIL FROM:<zq@example.jp>\r\n")
-        self.assertIn("< 250 2.0.0 queued\r\n", trace)
+        self.assertRegex(trace, r"< 250 2.0.0 queued\r\n.*> QUIT\r\n.*< 221 [^\r]*\r\n")
         self.assertTrue(trace.endswith("* 終了コード 0\r\n"), trace[-80:])
         self.assertNotIn("実行日付", trace, "the message text is never traced")
 
@@ -93,6 +106,10 @@ class MailDeliveryTest(unittest.TestCase):
             ({"close_at": "dot"}, 3),
             ({"silent_at": "greeting"}, 12),
             ({"silent_at": "dot"}, 12),
+            # A 100 KB greeting of many lines is read; one reply line of 5,000 bytes is not.
+            ({"replies": {"greeting": "".join(f"220-{i:046d}\r\n" for i in range(2000)) +
+                          "220 ready"}}, 0),
+            ({"replies": {"helo": "250 " + "x" * 4996}}, 6),
         ]
 
         def run(case):
@@ -111,6 +128,14 @@ class MailDeliveryTest(unittest.TestCase):
                 self.assertEqual(code, expected, trace)
                 self.assertLess(seconds, TIMEOUT + 15)
                 self.assertTrue(trace.endswith(f"* 終了コード {expected}\r\n"), trace)
+
+    def test_no_recipient_starts_no_connection(self):
+        with SmtpTestServer() as server:
+            code, _, output = run_report(self.dir, server.port, to=" ; ")
+        self.assertEqual(code, 15, output)
+        self.assertEqual(server.sessions, [])
+        trace = (self.dir / "r.ini.mail.log").read_bytes().decode("cp932")
+        self.assertIn("SmtpTo", trace)
 
     def test_unknown_host_and_refused_port_fail_at_once_with_10(self):
         probe = SmtpTestServer()

@@ -79,10 +79,14 @@ class ReportRunTest(unittest.TestCase):
         self.assertEqual((self.dir / "週報 1.ini.log").read_bytes(),
                          command_heading("echo ok") + b"ok " + CRLF)
 
-    def test_without_command_line_an_empty_log_and_no_mail(self):
-        code, output = run_program(PELMORA, [], cwd=self.dir)
-        self.assertEqual(code, 0, output)
-        self.assertEqual((self.dir / ".log").read_bytes(), b"")
+    def test_a_parameter_file_that_is_not_there_writes_nothing(self):
+        # A mistyped path, no path at all, or a directory: exit code 14, no file, no box.
+        (self.dir / "adir").mkdir()
+        for args in (["mistyped.ini"], [], ["adir"]):
+            with self.subTest(args=args):
+                code, output = run_program(PELMORA, args, cwd=self.dir, timeout=60)
+                self.assertEqual(code, 14, output)
+                self.assertEqual(sorted(p.name for p in self.dir.iterdir()), ["adir"])
 
     def test_event_sections_in_fixed_order_or_a_traced_bad_day_count(self):
         # Wine's event logs hold no records: each section is its heading.
@@ -101,8 +105,10 @@ class ReportRunTest(unittest.TestCase):
                                  CRLF)
 
     def test_a_log_that_cannot_be_created_gives_a_failure_exit_code(self):
-        code, output = run_program(PELMORA, [win_path(self.dir / "missing" / "r.ini")],
-                                   cwd=self.dir)
+        param = self.dir / "r.ini"
+        param.write_bytes(parameter_text({"Service": "ALL"}))
+        (self.dir / "r.ini.log").mkdir()  # the log's name is taken by a directory
+        code, output = run_program(PELMORA, [win_path(param)], cwd=self.dir)
         self.assertEqual(code, 13, output)
 
 

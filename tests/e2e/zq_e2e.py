@@ -30,7 +30,7 @@ def temp_dir(name="zq e2e "):
 
 def parameter_text(values):
     """A report parameter file as the console writes it (CP932, CR LF): comment lines, the
-    section and the thirteen key lines, an empty line where a key is not given."""
+    section and one line per key, an empty line where a key is not given."""
     lines = [";" + "-" * 59, ";C:\\zq\\zqPelmora.exeの実行パラメータ", "[zqPelmora.exe]"]
     keys = ["Event", "EventDays", "Service", "Cmd1", "Cmd2", "Cmd3", "Cmd4", "Cmd5",
             "SmtpServer", "SmtpPort", "SmtpFrom", "SmtpTo", "SmtpSubject"]
@@ -41,8 +41,9 @@ def parameter_text(values):
     return sjis("\r\n".join(lines) + "\r\n\r\n")
 
 
-def run_program(program, args, cwd, timeout=180):
+def run_program(program, args, cwd, timeout=180, env=None):
     """Runs a Windows program under Wine and waits for its end; returns the exit code."""
     done = subprocess.run([str(WINE), str(program), *args], cwd=cwd, timeout=timeout,
-                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                          env={**os.environ, **(env or {})})
     return done.returncode, done.stdout

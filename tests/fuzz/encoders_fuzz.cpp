@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "common/Cp932.h"
+#include "sender/mail/MailComposition.h"
 #include "sender/mail/basSmtp.h"
 
 namespace {
@@ -54,10 +55,10 @@ bool IsBalancedIso2022Jp(std::string_view text) {
 }
 
 int Base64Value(char c) {
-  for (unsigned v = 0; v < 64; ++v) {
-    if (zq::Base64Char(v) == c) return static_cast<int>(v);
-  }
-  return -1;
+  constexpr std::string_view kAlphabet =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  const std::size_t at = kAlphabet.find(c);
+  return at == std::string_view::npos ? -1 : static_cast<int>(at);
 }
 
 std::string Base64Decode(std::string_view text) {
@@ -107,9 +108,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             static_cast<unsigned char>(scanned[pos]) < 0x80);
   }
 
-  const std::string header = zq::EncodeHeaderWords(scanned);
-  Require(IsSevenBit(header));
-  CheckEncodedWords(header);
-  Require(IsSevenBit(zq::FoldHeaderLines(header)));
+  // A header field of any text: 7-bit, balanced encoded words, lines within 76 characters
+  // unless one plain word alone is longer.
+  const std::string field = zq::HeaderField("Subject", zq::WithoutControlCharacters(text));
+  Require(IsSevenBit(field));
+  CheckEncodedWords(field);
+  for (std::size_t pos = 0, end; (end = field.find("\r\n", pos)) != std::string::npos;
+       pos = end + 2) {
+    const std::string_view line = std::string_view(field).substr(pos, end - pos);
+    Require(line.size() <= 76 || line.find("=?") == std::string_view::npos);
+  }
   return 0;
 }

@@ -1,6 +1,6 @@
 // Fuzz target for the SMTP dialogue: arbitrary server bytes in arbitrary segments. Checks
-// that commands leave only in protocol order, nothing is queued after the end, success comes
-// only from a 250 to the end of the message, and the dialogue always reaches an end. The same
+// that commands leave only in protocol order, only QUIT is queued after the outcome, success
+// comes only from a 250 to an end line already handed over, and the dialogue always ends. The same
 // bytes, taken as message text in the same segments, must give the DATA form of the whole
 // text: CR LF lines only, every line starting with "." doubled, one end line. A broken rule
 // aborts.
@@ -62,42 +62,56 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   zq::SmtpDialogue dialogue("PC\r\n01", "from@x", "a@x;b@x");
   const std::string_view order[] = {"HELO PC01\r\n",     "MAIL FROM:<from@x>\r\n",
                                     "RCPT TO:<a@x>\r\n", "RCPT TO:<b@x>\r\n",
-                                    "DATA\r\n",          "\r\n.\r\n"};
+                                    "DATA\r\n",          "\r\n.\r\n", "QUIT\r\n"};
   std::size_t commands = 0;
-  bool ended = false;
-  std::string lastReply;
+  bool ended = false, handedOver = false;
+  std::string lastReply, text;
+  // The first input byte says whether the end line reaches the socket before the next reply.
+  const bool handOverNow = size > 0 && (data[0] & 1) != 0;
 
   auto check = [&] {
     for (const zq::SmtpNotice& notice : dialogue.TakeNotices()) {
-      Require(!ended);
+      Require(!ended || notice.kind == zq::SmtpNotice::kReply ||
+              notice.kind == zq::SmtpNotice::kCommand);
       switch (notice.kind) {
         case zq::SmtpNotice::kReply:
           lastReply = notice.text;
           break;
         case zq::SmtpNotice::kCommand:
-          Require(commands < std::size(order) && notice.text == order[commands]);
+          if (notice.text == "QUIT\r\n") {  // only once the outcome is known
+            Require(ended && dialogue.decided());
+            break;
+          }
+          Require(!ended && commands < 6 && notice.text == order[commands]);
           Require(commands == 5 || IsOneLine(notice.text));
           ++commands;
           break;
         case zq::SmtpNotice::kMessage:
           Require(commands == 5);
-          dialogue.AddMessageText("Subject: x\r\n\r\n.dot\r\n.\r\nlast");
+          dialogue.AddMessageText("Subject: x\r\n\r\n.dot\r\n.\r\nlast", text);
           dialogue.EndMessage();
           break;
         case zq::SmtpNotice::kFailed:
-          Require(dialogue.finished() && dialogue.result() >= 5 && dialogue.result() <= 11);
+          Require(dialogue.decided() && dialogue.result() >= 5 && dialogue.result() <= 11);
           Require(StartsWith(notice.text, "SMTPエラー: "));
           ended = true;
           break;
         case zq::SmtpNotice::kSent:
-          Require(commands == 6 && StartsWith(lastReply, "250"));
-          Require(dialogue.finished() && dialogue.result() == zq::kMailSent);
+          Require(commands == 6 && StartsWith(lastReply, "250") && handedOver);
+          Require(dialogue.decided() && dialogue.result() == zq::kMailSent);
           ended = true;
           break;
       }
     }
-    if (ended) Require(dialogue.outbox().empty());
-    dialogue.outbox().clear();
+    std::string output;
+    dialogue.TakeOutput(output);
+    if (ended) Require(output.empty() || output == "QUIT\r\n");
+    // The end line is handed over once queued; a reply before that can never succeed.
+    if (dialogue.phase() == zq::SmtpDialogue::Phase::kEndOfMessage && !handedOver &&
+        output.find("\r\n.\r\n") != std::string::npos && handOverNow) {
+      dialogue.EndHandedOver();
+      handedOver = true;
+    }
   };
 
   // Each segment: one length byte (1..64), then that many server bytes.
@@ -111,7 +125,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   dialogue.Abort(zq::kMailClosedByServer);  // the server closes after its last byte
   Require(dialogue.finished());
   dialogue.Receive("250 late\r\n");
-  Require(dialogue.TakeNotices().empty() && dialogue.outbox().empty());
+  std::string late;
+  dialogue.TakeOutput(late);
+  Require(dialogue.TakeNotices().empty() && late.empty());
   CheckDataForm(input);
   return 0;
 }

@@ -79,7 +79,9 @@ class FakeEventLog : public EventLogPlatform {
 
   int reads = 0, moduleLoads = 0, moduleFrees = 0, lookups = 0, closes = 0;
 
-  bool OpenLog(const std::string&, const std::string&) override { return opens; }
+  std::uint32_t OpenLog(const std::string&, const std::string&) override {
+    return opens ? 0 : 5;
+  }
 
   EventReadResult ReadBackwards(std::span<std::uint8_t> buffer) override {
     ++reads;

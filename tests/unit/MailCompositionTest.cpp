@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "sender/mail/MailComposition.h"
+#include "tests/support/WholeText.h"
 
 namespace zq {
 namespace {
@@ -23,7 +24,7 @@ MailContext Context() {
 MailInputs Inputs(std::string subject, std::string body, std::string attachments = "") {
   MailInputs in;
   in.fromAddress = "zq@example.jp";
-  in.recipients = "x";
+  in.recipients = "x; ;y@example.jp";
   in.subject = std::move(subject);
   in.body = std::move(body);
   in.attachments = std::move(attachments);
@@ -36,7 +37,7 @@ const std::string kFixedFields =
 
 std::string Compose(const MailInputs& inputs) {
   std::string text;
-  EXPECT_TRUE(ComposeMailText(inputs, Context(), text));
+  EXPECT_TRUE(testing::ComposeMailText(inputs, Context(), text));
   return text;
 }
 
@@ -52,8 +53,8 @@ TEST(HeaderFields, DateAndMessageId) {
 
 TEST(Compose, AsciiSingePartMessage) {
   EXPECT_EQ(Compose(Inputs("abc", "abc")),
-            "Subject:abc\r\nFrom:\"\" <zq@example.jp>\r\nTo:x\r\n" + kFixedFields +
-                "Content-Type: text/plain; charset=us-ascii\r\n\r\nabc\r\n");
+            "Subject:abc\r\nFrom:\"\" <zq@example.jp>\r\nTo:x, y@example.jp\r\n" +
+                kFixedFields + "Content-Type: text/plain; charset=us-ascii\r\n\r\nabc\r\n");
   // A blank body gives no body text: the message ends with the header's empty line.
   const std::string blank = Compose(Inputs("abc", "   "));
   EXPECT_EQ(blank.substr(blank.size() - 4), "\r\n\r\n");
@@ -61,10 +62,10 @@ TEST(Compose, AsciiSingePartMessage) {
 }
 
 TEST(Compose, JapaneseSubjectChoosesIso2022JpForAnAsciiBody) {
-  EXPECT_EQ(
-      Compose(Inputs("週報", "abc")),
-      "Subject: =?ISO-2022-JP?B?GyRCPTVKcxsoQg==?= \r\nFrom:\"\" <zq@example.jp>\r\nTo:x\r\n" +
-          kFixedFields + "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\nabc\r\n");
+  EXPECT_EQ(Compose(Inputs("週報", "abc")),
+            "Subject: =?ISO-2022-JP?B?GyRCPTVKcxsoQg==?=\r\nFrom:\"\" <zq@example.jp>\r\n"
+            "To:x, y@example.jp\r\n" +
+                kFixedFields + "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\nabc\r\n");
   const std::string japaneseBody = Compose(Inputs("abc", "ｶﾞ"));
   EXPECT_NE(japaneseBody.find("charset=iso-2022-jp\r\n\r\n\x1B$B%,\x1B(B\r\n"), std::string::npos);
 }
@@ -86,11 +87,7 @@ TEST(Compose, LineBreaksInInputsCannotAddFields) {
 TEST(Attachments, PathsAndNames) {
   EXPECT_EQ(AttachmentPaths("a.log,C:\\logs\\run.log,"),
             (std::vector<std::string>{"a.log", "C:\\logs\\run.log"}));
-  EXPECT_EQ(FileNameOf("C:\\logs\\run.log"), "run.log");
-  EXPECT_EQ(FileNameOf("run.log"), "run.log");
   EXPECT_EQ(FileNameOf("C:\\表\\ソ.log"), "ソ.log");  // trail bytes 0x5C are no separators
-  EXPECT_EQ(AttachmentNameParameter("run.log"), "run.log");
-  EXPECT_EQ(AttachmentNameParameter("週報.log"), EncodedWord("週報.log"));
 }
 
 class MultipartTest : public ::testing::Test {
@@ -115,7 +112,7 @@ TEST_F(MultipartTest, TwoAttachmentsGiveTwoDelimitersInARow) {
   const std::string b = File("b.log", "");
   const std::string d = "--zqFelmar Attachment Boundary\r\n";
   EXPECT_EQ(Compose(Inputs("s", "abc", a + "," + b)),
-            "Subject:s\r\nFrom:\"\" <zq@example.jp>\r\nTo:x\r\n" + kFixedFields +
+            "Subject:s\r\nFrom:\"\" <zq@example.jp>\r\nTo:x, y@example.jp\r\n" + kFixedFields +
                 "Content-type: multipart/mixed; boundary=\"zqFelmar Attachment Boundary\"\r\n"
                 "\r\n" +
                 d + "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\nabc\r\n" + d +
@@ -132,8 +129,11 @@ TEST_F(MultipartTest, BlankBodyHasNoTextPartAndAnUnreadableFileFails) {
   EXPECT_EQ(text.find("text/plain"), std::string::npos);
   std::string out, error;
   EXPECT_FALSE(
-      ComposeMailText(Inputs("s", "b", (dir_ / "missing.log").string()), Context(), out, &error));
+      testing::ComposeMailText(Inputs("s", "b", (dir_ / "missing.log").string()), Context(), out, &error));
   EXPECT_NE(error.find("missing.log"), std::string::npos);
+  // A file that opens but cannot be read (a directory here) fails too, never sends nothing.
+  EXPECT_FALSE(testing::ComposeMailText(Inputs("s", "b", dir_.string()), Context(), out, &error));
+  EXPECT_NE(error.find("読めません"), std::string::npos);
 }
 
 TEST_F(MultipartTest, PiecesStayBoundedWhateverTheFileSize) {

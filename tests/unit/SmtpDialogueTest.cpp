@@ -1,6 +1,9 @@
 // The SMTP dialogue state machine, the DATA encoder and the socket layer's texts.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "sender/mail/MailSession.h"
 #include "sender/mail/SessionTrace.h"
 #include "sender/mail/SmtpDialogue.h"
 #include "sender/mail/basWSock.h"
@@ -8,50 +11,63 @@
 namespace zq {
 namespace {
 
-// Feeds replies one after the other; returns the bytes sent in between.
+// Feeds replies one after the other; returns the bytes queued in between.
 std::string Converse(SmtpDialogue& d, std::initializer_list<std::string_view> replies) {
   std::string sent;
   for (std::string_view reply : replies) {
     d.Receive(reply);
-    sent += d.outbox();
-    d.outbox().clear();
+    d.TakeOutput(sent);
   }
   return sent;
 }
 
-TEST(SmtpDialogue, CommandsInOrderForTwoRecipients) {
+TEST(SmtpDialogue, CommandsInOrderThenQuitAfterTheFinalReply) {
   SmtpDialogue d("PC01", "zq@example.jp", " a@example.jp ; b@example.jp ;");
   EXPECT_EQ(Converse(d, {"220 hi\r\n", "250 ok\r\n", "250 ok\r\n", "250 ok\r\n", "250 ok\r\n"}),
             "HELO PC01\r\nMAIL FROM:<zq@example.jp>\r\nRCPT TO:<a@example.jp>\r\n"
             "RCPT TO:<b@example.jp>\r\nDATA\r\n");
-  EXPECT_EQ(d.phase(), SmtpDialogue::Phase::kData);
   d.Receive("354 go\r\n");
   ASSERT_EQ(d.phase(), SmtpDialogue::Phase::kMessage);
-  d.AddMessageText("Subject: x\r\n\r\n.one\r\n");
-  d.AddMessageText(".\r");
-  d.AddMessageText("\nbare\nlast");
+  std::string text;
+  d.AddMessageText("Subject: x\r\n\r\n.one\r\n", text);
+  d.AddMessageText(".\r", text);
+  d.AddMessageText("\nbare\nlast", text);
   d.EndMessage();
-  EXPECT_EQ(d.outbox(), "Subject: x\r\n\r\n..one\r\n..\r\nbare\r\nlast\r\n\r\n.\r\n");
-  d.outbox().clear();
-  d.Receive("250 queued\r\n");
-  EXPECT_TRUE(d.finished());
+  d.TakeOutput(text);
+  EXPECT_EQ(text, "Subject: x\r\n\r\n..one\r\n..\r\nbare\r\nlast\r\n\r\n.\r\n");
+  d.EndHandedOver();
+  EXPECT_EQ(Converse(d, {"250 queued\r\n"}), "QUIT\r\n");
+  EXPECT_TRUE(d.decided());
   EXPECT_EQ(d.result(), kMailSent);
+  d.Receive("221 bye\r\n");
+  EXPECT_TRUE(d.finished());
   int progress = 0;
   for (const auto& n : d.TakeNotices()) progress += n.progress;
   EXPECT_EQ(progress, 50);  // HELO, MAIL FROM, last RCPT TO, DATA, accepted
 }
 
-TEST(SmtpDialogue, RepliesAreJudgedOnlyWhenComplete) {
+TEST(SmtpDialogue, RepliesAreJudgedByTheirLastLineWhateverTheirSize) {
   SmtpDialogue d("", "f@x", "t@x");
-  // A greeting split over segments and spread over lines is one greeting.
-  EXPECT_EQ(Converse(d, {"22", "0-first\r\n220-sec", "ond\r", "\n220 last\r\n"}),
+  // A greeting split over segments and spread over lines is one greeting; its first line's
+  // code does not count.
+  EXPECT_EQ(Converse(d, {"55", "4-first\r\n220-sec", "ond\r", "\n220 last\r\n"}),
             "HELO localhost\r\n");
-  // A multi-line reply whose first line carries a different code is judged by its last.
-  EXPECT_EQ(Converse(d, {"250-x\r\n", "550 no\r\n"}), "");
+  // A multi-line reply whose first line carries 250 is judged by its last.
+  EXPECT_EQ(Converse(d, {"250-x\r\n", "550 no\r\n"}), "QUIT\r\n");
   EXPECT_EQ(d.result(), kMailBadHeloReply);
+
+  // 100 KB of continuation lines are read with a line's memory; one line over 4096 fails.
+  SmtpDialogue big("h", "f", "t");
+  for (int i = 0; i < 2000; ++i) big.Receive("220-" + std::string(46, 'x') + "\r\n");
+  EXPECT_EQ(Converse(big, {"220 ready\r\n"}), "HELO h\r\n");
+  SmtpDialogue longLine("h", "f", "t");
+  longLine.Receive("220 " + std::string(3000, 'x'));
+  EXPECT_EQ(Converse(longLine, {std::string(2000, 'x') + "\r\n221 bye\r\n"}), "QUIT\r\n");
+  EXPECT_EQ(longLine.result(), kMailBadGreeting);
+  EXPECT_TRUE(longLine.finished());
 }
 
-TEST(SmtpDialogue, EachStepHasItsResultCode) {
+TEST(SmtpDialogue, EachStepHasItsResultCodeAndEndsWithQuit) {
   const std::string_view ok[] = {"220 a\r\n", "250 b\r\n", "250 c\r\n",
                                  "250 d\r\n", "250 e\r\n", "354 f\r\n"};
   const int expected[] = {kMailBadGreeting,      kMailBadHeloReply,          kMailBadMailFromReply,
@@ -60,25 +76,32 @@ TEST(SmtpDialogue, EachStepHasItsResultCode) {
   for (std::size_t failAt = 0; failAt <= std::size(ok); ++failAt) {
     SmtpDialogue d("h", "f@x", "a@x;b@x");
     for (std::size_t i = 0; i < failAt; ++i) d.Receive(ok[i]);
+    std::string ignored;
     if (failAt == std::size(ok)) d.EndMessage();
-    d.Receive("554 refused\r\n");
-    EXPECT_TRUE(d.finished());
+    d.TakeOutput(ignored);
+    d.EndHandedOver();
+    EXPECT_EQ(Converse(d, {"554 refused\r\n"}), "QUIT\r\n") << "step " << failAt;
     EXPECT_EQ(d.result(), expected[failAt]) << "step " << failAt;
-    EXPECT_EQ(d.TakeNotices().back().text, "SMTPエラー: 554 refused\r\n");
-    EXPECT_TRUE(d.outbox().empty());
+    const auto notices = d.TakeNotices();
+    EXPECT_EQ(notices[notices.size() - 2].text, "SMTPエラー: 554 refused\r\n");
   }
 }
 
 TEST(SmtpDialogue, HostileServersNeverGiveSuccess) {
+  const std::initializer_list<std::string_view> toData = {"220 a\r\n", "250 b\r\n", "250 c\r\n",
+                                                          "250 d\r\n", "354 e\r\n"};
   SmtpDialogue early("h", "f", "t");
-  Converse(early, {"220 a\r\n", "250 b\r\n", "250 c\r\n", "250 d\r\n", "354 e\r\n"});
-  early.Receive("250 too early\r\n");  // a reply while the message is still being sent
+  Converse(early, toData);
+  // A reply while the message is still being sent: no QUIT in the middle of the text.
+  EXPECT_EQ(Converse(early, {"250 too early\r\n"}), "");
   EXPECT_EQ(early.result(), kMailRejected);
+  EXPECT_TRUE(early.finished());
 
-  SmtpDialogue endless("h", "f", "t");
-  endless.Receive("220-");
-  for (int i = 0; i < 20; ++i) endless.Receive(std::string(4096, 'x'));
-  EXPECT_EQ(endless.result(), kMailBadGreeting);
+  SmtpDialogue beforeHandOver("h", "f", "t");
+  Converse(beforeHandOver, toData);
+  beforeHandOver.EndMessage();
+  beforeHandOver.Receive("250 queued\r\n");  // the end line is not yet with the socket
+  EXPECT_EQ(beforeHandOver.result(), kMailRejected);
 
   SmtpDialogue injected("h\r\nRSET", "f>\r\nRSET", "t\r\nQUIT");
   EXPECT_EQ(Converse(injected, {"220 a\r\n", "250 b\r\n", "250 c\r\n"}),
@@ -99,24 +122,14 @@ TEST(SmtpDataEncoder, EveryCutOfThePiecesGivesTheSameWire) {
       ASSERT_EQ(out, expected) << "cuts " << cut << ", " << second;
     }
   }
-}
-
-TEST(SmtpDataEncoder, EmptyTextStillEnds) {
-  SmtpDataEncoder e;
+  SmtpDataEncoder empty;
   std::string out;
-  e.Finish(out);
+  empty.Finish(out);
   EXPECT_EQ(out, "\r\n.\r\n");
-  SmtpDataEncoder f;
-  out.clear();
-  f.Append("a\r\n", out);
-  f.Finish(out);
-  EXPECT_EQ(out, "a\r\n\r\n.\r\n");
 }
 
-TEST(SocketTexts, ErrorsStartupPortsAndTrace) {
-  EXPECT_EQ(WSockErrorText(11001), "ホストが見つからない。");
+TEST(SocketTexts, StartupPortsHeloAndTrace) {
   EXPECT_EQ(WSockErrorText(10059), "(10059)");
-  EXPECT_EQ(WSockErrorText(0), "(0)");
   EXPECT_EQ(StartupCheckText(0x0101, 1), "");
   EXPECT_EQ(StartupCheckText(0x0001, 1),
             "Windows Sockets version 1.0 is not supported by winsock.dll");
@@ -125,7 +138,13 @@ TEST(SocketTexts, ErrorsStartupPortsAndTrace) {
   EXPECT_EQ(PortNumberOf(" 587 "), 587);
   EXPECT_EQ(PortNumberOf(""), 25);
   for (const char* bad : {"0", "65536", "25x", "-1", "abc"}) EXPECT_FALSE(PortNumberOf(bad)) << bad;
-  EXPECT_EQ(RecipientsOf(";a@x;; b@x ;"), (std::vector<std::string>{"a@x", "b@x"}));
+  const std::uint8_t local[] = {192, 0, 2, 10};
+  std::uint32_t address;
+  std::memcpy(&address, local, 4);
+  EXPECT_EQ(HeloName("PC-01.example", address), "PC-01.example");
+  for (const char* name : {"経理PC", "MY_PC", "", "a b"}) {
+    EXPECT_EQ(HeloName(name, address), "[192.0.2.10]") << name;
+  }
   EXPECT_EQ(TraceLines("12:00:00.001", "<", "250-a\r\n250 b\r\n"),
             "12:00:00.001 < 250-a\r\n12:00:00.001 < 250 b\r\n");
 }

@@ -6,12 +6,6 @@
 namespace zq {
 namespace {
 
-TEST(ServiceSection, HeadingIsSixLines) {
-  const std::string rule(69, '-');
-  EXPECT_EQ(ServiceSectionHeading(), "\r\n" + std::string(69, '=') + "\r\nサービス状態一覧\r\n" +
-                                         rule + "\r\nサービス 状態 表示名\r\n" + rule + "\r\n");
-}
-
 TEST(ServiceSection, LinesPadNamesToEightCharacters) {
   struct Case {
     const char* name;

@@ -27,8 +27,6 @@ TEST(CommandLine, ParameterPathIsTrimmedAndUnquoted) {
   EXPECT_EQ(ParameterFilePath("\"C:\\a b\\r.ini\" "), "C:\\a b\\r.ini");
   EXPECT_EQ(ParameterFilePath("\""), "\"");
   EXPECT_EQ(ParameterFilePath(""), "");
-  EXPECT_EQ(ReportLogPath(""), ".log");
-  EXPECT_EQ(ReportLogPath("C:\\a b\\r.ini"), "C:\\a b\\r.ini.log");
 }
 
 int g_boxes = 0;

@@ -69,12 +69,6 @@ TEST(AccountLookup, WellKnownAndUnknownSids) {
   EXPECT_FALSE(LookupAccountName("", std::vector<std::uint8_t>{1, 5, 0}, name));
 }
 
-TEST(SystemErrorText, OneLineInTheUserLanguage) {
-  const std::string text = GetSystemErrorText(ERROR_ACCESS_DENIED);
-  EXPECT_FALSE(text.empty());
-  EXPECT_EQ(text.find('\n'), std::string::npos);
-}
-
 TEST(EventLogSectionWin32, WineLogsGiveTheHeadingOnly) {
   test::TempDir dir;
   const std::string path = dir.File("section.log");

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "common/SystemError.h"
 #include "sender/basNTServices.h"
 #include "tests/win32/TempDir.h"
 
@@ -12,11 +13,11 @@ namespace {
 
 std::vector<std::string> Enumerate(std::int32_t filter, std::size_t bufferBytes) {
   std::vector<std::string> lines;
-  const std::string failure =
+  const ServiceFailure failure =
       EnumerateServices("", filter, bufferBytes, [&](const ServiceRecord& s) {
         lines.push_back(ServiceLine(s.name, s.state, s.displayName));
       });
-  EXPECT_EQ(failure, "");
+  EXPECT_EQ(failure.what, "");
   return lines;
 }
 
@@ -49,6 +50,20 @@ TEST(Services, SectionIsHeadingThenOneLinePerService) {
   std::string expected = ServiceSectionHeading();
   for (const auto& line : Enumerate(3, 64 * 1024)) expected += line;
   EXPECT_EQ(test::ReadFileBytes(path), expected);
+}
+
+TEST(Services, AFailedEnumerationSaysSoUnderTheHeading) {
+  test::TempDir dir;
+  const std::string path = dir.File("r.log");
+  ReportLog log;
+  ASSERT_TRUE(log.OpenForAppend(path));
+  WriteServiceSection(log, "", 0);  // a state filter the manager refuses
+  ASSERT_TRUE(log.Close());
+  const std::string text = test::ReadFileBytes(path);
+  ASSERT_EQ(text.rfind(ServiceSectionHeading(), 0), 0u);
+  EXPECT_EQ(text.substr(ServiceSectionHeading().size()),
+            SectionFailureLine("サービスの一覧を取得できません", ERROR_INVALID_PARAMETER,
+                               GetSystemErrorText(ERROR_INVALID_PARAMETER)));
 }
 
 }  // namespace

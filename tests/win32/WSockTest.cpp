@@ -1,5 +1,5 @@
-// The socket layer's Win32 shell under Wine: start-up, addresses by dotted form and by name,
-// and a host that cannot be found failing before anything connects.
+// The socket layer's Win32 shell under Wine: start-up, dotted addresses, and host names
+// looked up without blocking: the answer arrives as a window message.
 #include "sender/mail/basWSock_win.h"
 
 #include <gtest/gtest.h>
@@ -7,22 +7,41 @@
 namespace zq {
 namespace {
 
-TEST(SocketLayer, StartsResolvesAndRefusesUnknownHosts) {
-  std::string error = "not cleared";
-  ASSERT_EQ(SockStartup(error), 0);
-  EXPECT_EQ(error, "");
-  EXPECT_EQ(ResolveHostAddress("192.168.0.1"), ::htonl(0xC0A80001));
-  EXPECT_EQ(ResolveHostAddress("localhost"), ::htonl(0x7F000001));
-  EXPECT_EQ(ResolveHostAddress("zq-no-such-host.invalid"), INADDR_NONE);
+constexpr UINT kAnswer = WM_APP + 7;
 
-  UniqueSocket socket(SockCreate(AF_INET, SOCK_STREAM, error));
-  ASSERT_TRUE(socket.valid()) << error;
-  sockaddr_in address{};
-  EXPECT_FALSE(SockConnectAsync(socket.get(), address, "zq-no-such-host.invalid", 25, error));
+// Looks `host` up and waits (at most ten seconds) for the answer.
+std::optional<std::uint32_t> LookUp(const std::string& host, std::string& error) {
+  const HWND window = ::CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     nullptr, nullptr);
+  EXPECT_NE(window, nullptr);
+  HostLookup lookup;
+  EXPECT_TRUE(lookup.Start(window, kAnswer, host, error)) << error;
+  std::optional<std::uint32_t> address;
+  MSG message;
+  for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < 10000;) {
+    if (!::PeekMessageA(&message, window, kAnswer, kAnswer, PM_REMOVE)) {
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+      continue;
+    }
+    address = lookup.Answer(message.lParam, error);
+    ::DestroyWindow(window);
+    return address;
+  }
+  ADD_FAILURE() << "no answer for " << host;
+  ::DestroyWindow(window);
+  return std::nullopt;
+}
+
+TEST(SocketLayer, StartsAndLooksHostsUpAsMessages) {
+  WinsockStartup winsock;
+  ASSERT_EQ(winsock.error(), "");
+  EXPECT_EQ(DottedAddress("192.168.0.1"), ::htonl(0xC0A80001));
+  EXPECT_EQ(DottedAddress("localhost"), std::nullopt);
+  std::string error;
+  EXPECT_EQ(LookUp("localhost", error), ::htonl(0x7F000001));
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(LookUp("zq-no-such-host.invalid", error), std::nullopt);
   EXPECT_EQ(error, "ホストが見つからない。");
-  EXPECT_EQ(address.sin_port, ::htons(25));
-  socket.reset();
-  EXPECT_EQ(SockCleanup(error), 0);
 }
 
 }  // namespace
