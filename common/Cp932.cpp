@@ -30,8 +30,7 @@ std::string Cp932FitWidth(std::string_view text, std::size_t width) {
 }
 
 bool Cp932Contains(std::string_view text, std::string_view needle) {
-  for (std::size_t pos = 0; pos + needle.size() <= text.size();
-       pos += Cp932CharLength(text, pos)) {
+  for (std::size_t pos = 0; pos + needle.size() <= text.size(); pos += Cp932CharLength(text, pos)) {
     if (text.compare(pos, needle.size(), needle) == 0) return true;
   }
   return false;

@@ -18,8 +18,6 @@ inline UniqueStdFile OpenStdFile(const std::string& path, const char* mode) {
 }
 
 // Closes the stream; false when the close (and so the last flush) failed or none was open.
-inline bool CloseStdFile(UniqueStdFile& file) {
-  return file && std::fclose(file.release()) == 0;
-}
+inline bool CloseStdFile(UniqueStdFile& file) { return file && std::fclose(file.release()) == 0; }
 
 }  // namespace zq

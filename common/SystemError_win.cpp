@@ -17,8 +17,8 @@ std::string GetSystemErrorText(std::uint32_t error) {
                            FORMAT_MESSAGE_MAX_WIDTH_MASK | FORMAT_MESSAGE_ALLOCATE_BUFFER,
                        nullptr, error, TextLanguage(), reinterpret_cast<char*>(&text), 0, nullptr);
   std::string message = TakeFormattedText(text, length);
-  while (!message.empty() && (message.back() == ' ' || message.back() == '\r' ||
-                              message.back() == '\n')) {
+  while (!message.empty() &&
+         (message.back() == ' ' || message.back() == '\r' || message.back() == '\n')) {
     message.pop_back();
   }
   return message;

@@ -53,8 +53,6 @@ bool ReportLog::Write(std::string_view bytes) {
   return !failed_;
 }
 
-bool ReportLog::Close() {
-  return CloseStdFile(file_) && !failed_;
-}
+bool ReportLog::Close() { return CloseStdFile(file_) && !failed_; }
 
 }  // namespace zq

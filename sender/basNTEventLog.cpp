@@ -222,7 +222,8 @@ void WriteEventLogSection(ReportLog& log, const std::string& computerName,
                           std::size_t bufferBytes) {
   log.Write(EventLogSectionHeading(logName));
   if (const std::uint32_t error = platform.OpenLog(computerName, logName)) {
-    log.Write(SectionFailureLine("イベントログを開けません", error, platform.SystemErrorText(error)));
+    log.Write(
+        SectionFailureLine("イベントログを開けません", error, platform.SystemErrorText(error)));
     return;
   }
   OpenedLog opened(platform);

@@ -89,8 +89,7 @@ std::string CategoryMessageFileOf(const std::string& logName, const std::string&
 class Win32EventLog final : public EventLogPlatform {
  public:
   std::uint32_t OpenLog(const std::string& computerName, const std::string& logName) override {
-    log_.reset(
-        ::OpenEventLogA(MachineOf(computerName), logName.c_str()));
+    log_.reset(::OpenEventLogA(MachineOf(computerName), logName.c_str()));
     return log_.valid() ? 0 : ::GetLastError();
   }
 
@@ -180,8 +179,8 @@ bool LookupAccountName(const std::string& computerName, std::span<const std::uin
     DWORD accountLength = static_cast<DWORD>(account.size());
     DWORD domainLength = static_cast<DWORD>(domain.size());
     SID_NAME_USE use;
-    if (::LookupAccountSidA(MachineOf(computerName), copy.data(),
-                            account.data(), &accountLength, domain.data(), &domainLength, &use)) {
+    if (::LookupAccountSidA(MachineOf(computerName), copy.data(), account.data(), &accountLength,
+                            domain.data(), &domainLength, &use)) {
       name.assign(account.data());
       return true;
     }

@@ -88,7 +88,8 @@ std::string LocalComputerName() {
 bool ParameterFileReadable(const std::string& path) {
   if (path.empty()) return false;
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
   const UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -102,9 +103,8 @@ int Main() {
   const std::string profile = ProfilePathOf(setup.parameterPath);
   // A mistyped path in a scheduled job must not look like a run that found nothing.
   if (!ParameterFileReadable(profile)) return kExitParameterFile;
-  const RunValues values = ReadRunValues([&](const char* key) {
-    return ReadParameter(profile, kParameterSection, key);
-  });
+  const RunValues values = ReadRunValues(
+      [&](const char* key) { return ReadParameter(profile, kParameterSection, key); });
   setup.computerName = LocalComputerName();
   Win32Sections sections;
   return RunReport(values, setup, sections);

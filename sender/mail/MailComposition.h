@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "sender/mail/basSendEmail.h"
 #include "sender/mail/MailSession.h"
+#include "sender/mail/basSendEmail.h"
 #include "sender/mail/basSmtp.h"
 
 namespace zq {

@@ -40,9 +40,8 @@ struct SessionNotice {
 
 class MailSession {
  public:
-  MailSession(std::string_view heloName, std::string_view fromAddress,
-              std::string_view recipients, MessageSource& source, SocketPort& port,
-              std::size_t blockBytes = kSendBlockBytes);
+  MailSession(std::string_view heloName, std::string_view fromAddress, std::string_view recipients,
+              MessageSource& source, SocketPort& port, std::size_t blockBytes = kSendBlockBytes);
   MailSession(const MailSession&) = delete;
   MailSession& operator=(const MailSession&) = delete;
 

@@ -219,8 +219,8 @@ void SmtpDialogue::Abort(int result) {
 // left half sent), QUIT lets the server end cleanly; its reply ends the dialogue.
 void SmtpDialogue::Decide(int result) {
   result_ = result;
-  const bool inStep = phase_ != Phase::kMessage &&
-                      (phase_ != Phase::kEndOfMessage || endHandedOver_);
+  const bool inStep =
+      phase_ != Phase::kMessage && (phase_ != Phase::kEndOfMessage || endHandedOver_);
   output_.clear();
   if (inStep) {
     phase_ = Phase::kQuit;

@@ -23,9 +23,7 @@ void Transmitter::Stop() {
   refill_ = nullptr;
 }
 
-Transmitter::State Transmitter::Flush() {
-  return state_ == State::kIdle ? Push() : state_;
-}
+Transmitter::State Transmitter::Flush() { return state_ == State::kIdle ? Push() : state_; }
 
 Transmitter::State Transmitter::WriteReady() {
   if (state_ == State::kBlocked) state_ = State::kIdle;

@@ -310,7 +310,8 @@ std::string HeaderField(std::string_view name, std::string_view value) {
       if (next == words.size()) last = words.size() - 1;
       break;
     }
-    const std::size_t runEnd = static_cast<std::size_t>(words[last].data() - base) + words[last].size();
+    const std::size_t runEnd =
+        static_cast<std::size_t>(words[last].data() - base) + words[last].size();
     field.AddEncoded(std::string_view(text).substr(runStart, runEnd - runStart), true);
     firstPiece = false;
     i = last;

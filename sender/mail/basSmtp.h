@@ -15,7 +15,7 @@ namespace zq {
 
 inline constexpr std::string_view kEscToJis = "\x1B$B";
 inline constexpr std::string_view kEscToAscii = "\x1B(B";
-inline constexpr std::size_t kHeaderFoldWidth = 76;  // characters per header line, CR LF apart
+inline constexpr std::size_t kHeaderFoldWidth = 76;    // characters per header line, CR LF apart
 inline constexpr std::size_t kBase64LineLength = 76;   // RFC 2045 section 6.8
 inline constexpr std::size_t kFileChunkBytes = 32766;  // a multiple of 3
 

@@ -50,8 +50,7 @@ std::optional<std::uint32_t> DottedAddress(const std::string& host);
 
 // Starts connecting `socket` to address:port; the outcome arrives as FD_CONNECT. False with
 // `error` set when the platform refuses at once.
-bool SockConnectAsync(SOCKET socket, std::uint32_t address, std::uint16_t port,
-                      std::string& error);
+bool SockConnectAsync(SOCKET socket, std::uint32_t address, std::uint16_t port, std::string& error);
 
 // The local address (network byte order) of a connected socket; 0 when unknown.
 std::uint32_t LocalAddressOf(SOCKET socket);

@@ -42,8 +42,7 @@ class _Closed(Exception):
 
 class _Conn:
     def __init__(self, sock):
-        self.sock = sock
-        self.buffer = b""
+        self.sock, self.buffer = sock, b""
 
 
 class SmtpTestServer:
@@ -51,8 +50,7 @@ class SmtpTestServer:
                  multiline=False, slow=False, keep_wire=True):
         self.replies = dict(replies or {})
         self.close_at, self.silent_at = close_at, silent_at
-        self.split, self.multiline, self.slow = split, multiline, slow
-        self.keep_wire = keep_wire
+        self.split, self.multiline, self.slow, self.keep_wire = split, multiline, slow, keep_wire
         self.sessions = []
         self._stop = threading.Event()
         self._listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
@@ -151,10 +149,8 @@ class SmtpTestServer:
 
     def _send(self, conn, text):
         code, rest = text[:3], text[4:]
-        if self.multiline:
-            lines = [f"{code}-zq-test says", f"{code}-a second line", f"{code} {rest}"]
-        else:
-            lines = [text]
+        lines = ([f"{code}-zq-test says", f"{code}-a second line", f"{code} {rest}"]
+                 if self.multiline else [text])
         data = "".join(l + "\r\n" for l in lines).encode("latin-1")
         if not self.split:
             conn.sock.sendall(data)

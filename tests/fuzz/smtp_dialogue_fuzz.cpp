@@ -62,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   zq::SmtpDialogue dialogue("PC\r\n01", "from@x", "a@x;b@x");
   const std::string_view order[] = {"HELO PC01\r\n",     "MAIL FROM:<from@x>\r\n",
                                     "RCPT TO:<a@x>\r\n", "RCPT TO:<b@x>\r\n",
-                                    "DATA\r\n",          "\r\n.\r\n", "QUIT\r\n"};
+                                    "DATA\r\n",          "\r\n.\r\n",
+                                    "QUIT\r\n"};
   std::size_t commands = 0;
   bool ended = false, handedOver = false;
   std::string lastReply, text;

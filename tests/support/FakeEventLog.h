@@ -12,16 +12,6 @@
 
 namespace zq::testing {
 
-struct RecordFields {
-  std::uint32_t timeWritten = 0;
-  std::uint32_t eventId = 1;
-  std::uint16_t eventType = 4;
-  std::uint16_t category = 0;
-  std::string source = "Src";
-  std::string computer = "PC1";
-  std::vector<std::uint8_t> sid;  // empty: no user
-};
-
 inline void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
@@ -32,26 +22,25 @@ inline std::vector<std::uint8_t> RecordBytes(std::uint32_t timeWritten, std::uin
                                              std::uint16_t category = 0, std::string source = "Src",
                                              std::string computer = "PC1",
                                              std::vector<std::uint8_t> sid = {}) {
-  const RecordFields r{timeWritten, eventId, eventType, category, source, computer, sid};
   std::vector<std::uint8_t> b(56, 0);
-  b.insert(b.end(), r.source.begin(), r.source.end());
+  b.insert(b.end(), source.begin(), source.end());
   b.push_back(0);
-  b.insert(b.end(), r.computer.begin(), r.computer.end());
+  b.insert(b.end(), computer.begin(), computer.end());
   b.push_back(0);
   while (b.size() % 4) b.push_back(0);
   const std::size_t sidOffset = b.size();
-  b.insert(b.end(), r.sid.begin(), r.sid.end());
+  b.insert(b.end(), sid.begin(), sid.end());
   b.resize(b.size() + 4, 0);  // the trailing length copy
   Put32(b, 0, static_cast<std::uint32_t>(b.size()));
   Put32(b, 4, 0x654c664c);  // "LfLe"
-  Put32(b, 16, r.timeWritten);
-  Put32(b, 20, r.eventId);
-  b[24] = static_cast<std::uint8_t>(r.eventType);
-  b[25] = static_cast<std::uint8_t>(r.eventType >> 8);
-  b[28] = static_cast<std::uint8_t>(r.category);
-  b[29] = static_cast<std::uint8_t>(r.category >> 8);
-  Put32(b, 40, static_cast<std::uint32_t>(r.sid.size()));
-  Put32(b, 44, r.sid.empty() ? 0 : static_cast<std::uint32_t>(sidOffset));
+  Put32(b, 16, timeWritten);
+  Put32(b, 20, eventId);
+  b[24] = static_cast<std::uint8_t>(eventType);
+  b[25] = static_cast<std::uint8_t>(eventType >> 8);
+  b[28] = static_cast<std::uint8_t>(category);
+  b[29] = static_cast<std::uint8_t>(category >> 8);
+  Put32(b, 40, static_cast<std::uint32_t>(sid.size()));
+  Put32(b, 44, sid.empty() ? 0 : static_cast<std::uint32_t>(sidOffset));
   Put32(b, b.size() - 4, static_cast<std::uint32_t>(b.size()));
   return b;
 }
@@ -79,9 +68,7 @@ class FakeEventLog : public EventLogPlatform {
 
   int reads = 0, moduleLoads = 0, moduleFrees = 0, lookups = 0, closes = 0;
 
-  std::uint32_t OpenLog(const std::string&, const std::string&) override {
-    return opens ? 0 : 5;
-  }
+  std::uint32_t OpenLog(const std::string&, const std::string&) override { return opens ? 0 : 5; }
 
   EventReadResult ReadBackwards(std::span<std::uint8_t> buffer) override {
     ++reads;

@@ -48,11 +48,6 @@ TEST(Selection, LettersAndWordsSelectSectionsAsWholeCharacters) {
   for (const auto& [word, filter] : words) EXPECT_EQ(ServiceFilterOf(word), filter) << word;
 }
 
-TEST(CommandLineText, QuotesTheWholeAndTheLogPath) {
-  EXPECT_EQ(CommandInterpreterLine("ipconfig /all", "C:\\a b\\r.ini.log"),
-            "CMD.EXE /S /C \"ipconfig /all >> \"C:\\a b\\r.ini.log\"\"");
-}
-
 // Records the calls; sections write a marker line; commands append their "output".
 class FakeSections : public ReportSections {
  public:
@@ -143,18 +138,6 @@ TEST_F(ReportRunTest, SectionsFollowTheFixedOrder) {
                        CommandSectionHeading("ver") + "out\r\n");
 }
 
-TEST_F(ReportRunTest, ValuesThatSelectNothingWriteNothing) {
-  RunValues values;
-  values.event = "X";
-  values.eventDays = "not a number";
-  values.service = "start";
-  FakeSections fake(logPath_);
-  EXPECT_EQ(RunReport(values, setup_, fake), kExitOk);
-  EXPECT_TRUE(fake.calls.empty());
-  EXPECT_TRUE(fs::exists(logPath_));
-  EXPECT_EQ(Log(), "");
-}
-
 TEST_F(ReportRunTest, AFailingSectionLeavesATraceAndTheRunGoesOn) {
   RunValues values;
   values.event = "SA";
@@ -198,17 +181,6 @@ TEST_F(ReportRunTest, ATimedOutCommandGetsItsLineOnALineOfItsOwn) {
                        CommandSectionHeading("ver") + "?\r\n" + stopped);
 }
 
-TEST_F(ReportRunTest, ACommandThatFailsIsTracedUnderItsHeading) {
-  RunValues values;
-  values.commands[0] = "a";
-  values.commands[1] = "b";
-  FakeSections fake(logPath_);
-  fake.throwIn = "command";
-  EXPECT_EQ(RunReport(values, setup_, fake), kExitOk);
-  EXPECT_EQ(Log(), CommandSectionHeading("a") + ErrorTrace("起動エラー") +
-                       CommandSectionHeading("b") + ErrorTrace("起動エラー"));
-}
-
 TEST_F(ReportRunTest, MailGetsTheReportAndItsOutcomeIsTheExitCode) {
   RunValues values;
   values.smtpServer = "mail.example.jp";
@@ -222,16 +194,6 @@ TEST_F(ReportRunTest, MailGetsTheReportAndItsOutcomeIsTheExitCode) {
   EXPECT_EQ(fake.mail.attachments, logPath_);
   EXPECT_EQ(fake.mail.body, MailBodyText("2026/12/06", "9:05:01", setup_.arguments));
   g_showMessages.clear();
-}
-
-TEST_F(ReportRunTest, ALogThatCannotBeCreatedEndsTheRunWithItsExitCode) {
-  RunValues values;
-  values.service = "ALL";
-  values.smtpServer = "mail.example.jp";
-  setup_.parameterPath = (dir_ / "missing dir" / "r.ini").string();
-  FakeSections fake(logPath_);
-  EXPECT_EQ(RunReport(values, setup_, fake), kExitReportLogFailed);
-  EXPECT_TRUE(fake.calls.empty());
 }
 
 }  // namespace

@@ -17,7 +17,6 @@ namespace {
 
 using testing::FakeEventLog;
 using testing::RecordBytes;
-using testing::RecordFields;
 using testing::Sid;
 
 // 2026-12-06 12:00:00 UTC, the fake's "now".
@@ -50,16 +49,11 @@ TEST(EventLogSection, RecordLinesFieldByField) {
   platform.texts["disk.dll"] = {{3, "装置\r\nエラー\r\n"}};
   platform.accounts[Sid({18})] = "SYSTEM";
   const auto at = kNow - 3600;  // 2026-12-06 11:00:00
-  const RecordFields records[] = {
-      {at, 0x40000064, 1, 3, "Disk", "PC1", Sid({18})},
-      {at, 7, 2, 9, "Disk", "PC1", {}},
-      {at, 0xC0010005, 0, 0, "Tcpip", "PC2", Sid({21, 3000000000u, 2, 1001})},
-      {at, 8, 16, 0, "Other", "PC2", Sid({21, 1, 2, 3})},
-  };
-  for (const auto& s : records)
-    platform.records.push_back(RecordBytes(s.timeWritten, s.eventId, s.eventType, s.category,
-                                           s.source, s.computer, s.sid));
-  platform.records.push_back(RecordBytes(at, 9, 8));
+  platform.records = {
+      RecordBytes(at, 0x40000064, 1, 3, "Disk", "PC1", Sid({18})),
+      RecordBytes(at, 7, 2, 9, "Disk", "PC1"),
+      RecordBytes(at, 0xC0010005, 0, 0, "Tcpip", "PC2", Sid({21, 3000000000u, 2, 1001})),
+      RecordBytes(at, 8, 16, 0, "Other", "PC2", Sid({21, 1, 2, 3})), RecordBytes(at, 9, 8)};
   EXPECT_EQ(SectionBody(platform, 7),
             "エラー 2026/12/06 11:00:00 Disk 装置エラー 100 SYSTEM PC1\r\n"
             "警告   2026/12/06 11:00:00 Disk なし 7 N/A PC1\r\n"
@@ -101,11 +95,6 @@ TEST(EventLogSection, ReadsManyRecordsPerCallAndGrowsForALargeOne) {
   EXPECT_EQ(std::count(body.begin(), body.end(), '\n'), 1001);
   EXPECT_NE(body.find(std::string(256, 'S') + " "), std::string::npos);
   EXPECT_EQ(body.find(std::string(257, 'S')), std::string::npos) << "names are cut at 256 bytes";
-
-  FakeEventLog big;
-  for (int i = 0; i < 1000; ++i) big.records.push_back(RecordBytes(kNow - 60));
-  SectionBody(big, 1);
-  EXPECT_LE(big.reads, 2);
 }
 
 TEST(EventLogSection, ReadFailureKeepsTheLinesAndShowsABoxOnlyWhenAsked) {
@@ -139,22 +128,6 @@ TEST(EventLogSection, LogThatCannotBeOpenedSaysSoUnderTheHeading) {
   EXPECT_EQ(SectionBody(platform, 7),
             "*** イベントログを開けません（エラー 5）: Access is denied. ***\r\n");
   EXPECT_EQ(platform.reads + platform.closes, 0);
-}
-
-TEST(EventLogSection, LooksEachThingUpOncePerSection) {
-  FakeEventLog platform;
-  platform.categoryFiles = {{"A", "one.dll"}, {"B", "one.dll"}, {"C", "missing.dll"}};
-  platform.texts["one.dll"] = {{1, "x\r\n"}, {2, "y\r\n"}};
-  for (int i = 0; i < 50; ++i) {
-    for (const char* source : {"A", "B", "C"}) {
-      platform.records.push_back(RecordBytes(kNow - 60, 1, 4, static_cast<std::uint16_t>(i % 2 + 1),
-                                             source, "PC", Sid({21, 7})));
-    }
-  }
-  SectionBody(platform, 1);
-  EXPECT_EQ(platform.moduleLoads, 2);  // one.dll and the missing one, each once
-  EXPECT_EQ(platform.moduleFrees, 1);
-  EXPECT_EQ(platform.lookups, 1);
 }
 
 TEST(EventRecordParsing, MalformedRecordsNeverReadOutside) {

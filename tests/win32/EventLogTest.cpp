@@ -1,5 +1,5 @@
 // The Win32 lookups of the event-log section under Wine: category texts through a message
-// DLL registered under the EventLog key, account names, system error texts, a real section.
+// DLL registered under the EventLog key, and account names.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -67,16 +67,6 @@ TEST(AccountLookup, WellKnownAndUnknownSids) {
   const std::vector<std::uint8_t> unknown = {1, 2, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0, 0x39, 0x30, 0, 0};
   EXPECT_FALSE(LookupAccountName("", unknown, name));
   EXPECT_FALSE(LookupAccountName("", std::vector<std::uint8_t>{1, 5, 0}, name));
-}
-
-TEST(EventLogSectionWin32, WineLogsGiveTheHeadingOnly) {
-  test::TempDir dir;
-  const std::string path = dir.File("section.log");
-  ReportLog log;
-  ASSERT_TRUE(ReportLog::CreateEmpty(path) && log.OpenForAppend(path));
-  WriteEventLogSection(log, "", "Application", 7);
-  ASSERT_TRUE(log.Close());
-  EXPECT_EQ(test::ReadFileBytes(path), EventLogSectionHeading("Application"));
 }
 
 }  // namespace

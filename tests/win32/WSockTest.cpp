@@ -11,8 +11,8 @@ constexpr UINT kAnswer = WM_APP + 7;
 
 // Looks `host` up and waits (at most ten seconds) for the answer.
 std::optional<std::uint32_t> LookUp(const std::string& host, std::string& error) {
-  const HWND window = ::CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                     nullptr, nullptr);
+  const HWND window =
+      ::CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   EXPECT_NE(window, nullptr);
   HostLookup lookup;
   EXPECT_TRUE(lookup.Start(window, kAnswer, host, error)) << error;
