@@ -11,12 +11,6 @@ std::size_t Cp932CharLength(std::string_view text, std::size_t pos) {
   return 1;
 }
 
-std::size_t Cp932CharCount(std::string_view text) {
-  std::size_t count = 0;
-  for (std::size_t pos = 0; pos < text.size(); pos += Cp932CharLength(text, pos)) ++count;
-  return count;
-}
-
 std::string Cp932FitWidth(std::string_view text, std::size_t width) {
   std::size_t pos = 0;
   std::size_t chars = 0;

@@ -23,9 +23,6 @@ constexpr bool IsCp932TrailByte(unsigned char c) {
 // broken pair never swallows a CR, an LF or an ASCII letter).
 std::size_t Cp932CharLength(std::string_view text, std::size_t pos);
 
-// Number of characters (a double-byte pair counts as one).
-std::size_t Cp932CharCount(std::string_view text);
-
 // The text cut or filled with blanks to exactly `width` characters.
 std::string Cp932FitWidth(std::string_view text, std::size_t width);
 

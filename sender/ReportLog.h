@@ -45,8 +45,6 @@ class ReportLog {
   // driver adds after a command's own output always starts on a line of its own.
   bool EnsureLineStart();
 
-  bool IsOpen() const { return file_ != nullptr; }
-
  private:
   UniqueStdFile file_;
   bool failed_ = false;

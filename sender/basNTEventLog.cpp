@@ -204,10 +204,6 @@ std::string ReplaceText(std::string_view text, std::string_view find,
   return result;
 }
 
-std::uint32_t MakeLanguageId(std::uint16_t primary, std::uint16_t sub) {
-  return std::uint32_t{sub} * 1024 + primary;
-}
-
 std::string ReadFailureText(std::uint32_t error, std::string_view systemErrorText) {
   char number[16];
   std::snprintf(number, sizeof number, "%08X", static_cast<unsigned>(error));

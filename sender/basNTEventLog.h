@@ -47,9 +47,6 @@ std::string EventRecordLine(std::uint16_t eventType, const LocalDateTime& writte
 // inserted replacement; exact matching. An empty `find` leaves the text as it is.
 std::string ReplaceText(std::string_view text, std::string_view find, std::string_view replacement);
 
-// A language identifier: sub × 1024 + primary.
-std::uint32_t MakeLanguageId(std::uint16_t primary, std::uint16_t sub);
-
 // The text shown when a read of the log fails with `error`.
 std::string ReadFailureText(std::uint32_t error, std::string_view systemErrorText);
 

@@ -126,6 +126,8 @@ void SjisPairToJis(std::uint8_t& c1, std::uint8_t& c2) {
   c2 = static_cast<std::uint8_t>(k + 0x20);
 }
 
+namespace {
+
 void AppendIso2022Jp(std::string_view text, std::string& out) {
   bool jis = false;
   auto toAscii = [&] {
@@ -172,6 +174,8 @@ void AppendIso2022Jp(std::string_view text, std::string& out) {
   }
   toAscii();
 }
+
+}  // namespace
 
 std::string ToIso2022Jp(std::string_view text) {
   std::string out;

@@ -38,9 +38,6 @@ void SjisPairToJis(std::uint8_t& c1, std::uint8_t& c2);
 // byte and a raw ESC as "?"; half-width katakana are widened one for one.
 std::string ToIso2022Jp(std::string_view text);
 
-// Appends the ISO-2022-JP form of `text` to `out` (what ToIso2022Jp returns).
-void AppendIso2022Jp(std::string_view text, std::string& out);
-
 // "=?ISO-2022-JP?B?" + base64 of the run in ISO-2022-JP + "?=".
 std::string EncodedWord(std::string_view run);
 

@@ -6,6 +6,7 @@ named step: "greeting", "helo", "mail", "rcpt1", "rcpt2"... (one per RCPT TO), "
   replies={step: "550 no"}   answer with this reply instead
   close_at=step              close the connection instead of answering
   silent_at=step             never answer (the connection stays open)
+  delay_at=step              answer after ten seconds
   split=True                 send every reply in several TCP segments
   multiline=True             send every reply as a three-line reply
   slow=True                  tiny receive window, read the message slowly
@@ -46,10 +47,10 @@ class _Conn:
 
 
 class SmtpTestServer:
-    def __init__(self, replies=None, close_at=None, silent_at=None, split=False,
+    def __init__(self, replies=None, close_at=None, silent_at=None, delay_at=None, split=False,
                  multiline=False, slow=False, keep_wire=True):
         self.replies = dict(replies or {})
-        self.close_at, self.silent_at = close_at, silent_at
+        self.close_at, self.silent_at, self.delay_at = close_at, silent_at, delay_at
         self.split, self.multiline, self.slow, self.keep_wire = split, multiline, slow, keep_wire
         self.sessions = []
         self._stop = threading.Event()
@@ -143,6 +144,8 @@ class SmtpTestServer:
         if step == self.silent_at:
             self._stop.wait()
             raise _Closed()
+        if step == self.delay_at:
+            time.sleep(10)
         text = self.replies.get(step, default)
         self._send(conn, text)
         return text[:1] in ("2", "3")
