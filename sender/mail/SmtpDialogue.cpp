@@ -115,10 +115,11 @@ void SmtpDialogue::Receive(std::string_view bytes) {
 }
 
 void SmtpDialogue::ReceiveLine(std::string_view line) {
-  notices_.push_back({SmtpNotice::kReply, std::string(line)});
   std::string_view bare = line.substr(0, line.size() - 1);
   if (!bare.empty() && bare.back() == '\r') bare.remove_suffix(1);
-  if (IsLastReplyLine(bare)) Judge(line, UpperCode(bare));
+  const bool last = IsLastReplyLine(bare);
+  notices_.push_back({SmtpNotice::kReply, std::string(line), 0, last});
+  if (last) Judge(line, UpperCode(bare));
 }
 
 void SmtpDialogue::Judge(std::string_view line, std::string_view code) {

@@ -37,7 +37,8 @@ struct SmtpNotice {
   };
   Kind kind;
   std::string text;
-  int progress = 0;  // progress bar steps this notice adds
+  int progress = 0;       // progress bar steps this notice adds
+  bool lastLine = false;  // kReply: the line ends its reply
 };
 
 class SmtpDialogue {

@@ -306,7 +306,8 @@ void frmSendEmail::ApplyNotices() {
       case SmtpNotice::kReply:
         SetStatus(n.text);
         Trace("<", n.text);
-        RestartTimer();
+        // Only a whole reply restarts the wait: endless continuation lines still time out.
+        if (n.lastLine) RestartTimer();
         break;
       case SmtpNotice::kCommand:
         SetStatus(n.text);
