@@ -1,6 +1,7 @@
 // Encoders for Japanese mail text.
 #include "sender/mail/basSmtp.h"
 
+#include <utility>
 #include <vector>
 
 #include "common/Cp932.h"
@@ -223,7 +224,8 @@ std::size_t LongestFit(std::string_view run, std::size_t pos, std::size_t room) 
 }
 
 // A header line being folded: pieces are added after a blank, which becomes CR LF + blank
-// when the piece would pass the fold width.
+// when the piece would pass the fold width. A piece may start with more blanks; one made
+// only of blanks never starts a line, so no line is blanks alone.
 class FoldedField {
  public:
   explicit FoldedField(std::string_view name) : text_(name), column_(name.size()) {
@@ -238,7 +240,8 @@ class FoldedField {
 
   void Add(std::string_view piece, bool blankBefore) {
     if (blankBefore) {
-      if (piece.size() > RoomAfterBlank() && column_ > 1) {
+      const bool hasText = piece.find_first_not_of(' ') != std::string_view::npos;
+      if (hasText && piece.size() > RoomAfterBlank() && column_ > 1) {
         text_ += "\r\n";
         column_ = 0;
       }
@@ -249,13 +252,17 @@ class FoldedField {
     column_ += piece.size();
   }
 
-  // A run of Japanese words as encoded words, each as long as the line allows.
-  void AddEncoded(std::string_view run, bool blankBefore) {
+  // A run of Japanese words as encoded words, each as long as the line allows; `lead` (blanks
+  // of plain text) goes before the first.
+  void AddEncoded(std::string_view run, bool blankBefore, const std::string& lead) {
     for (std::size_t pos = 0; pos < run.size();) {
-      std::size_t take = LongestFit(run, pos, RoomAfterBlank());
-      if (take == 0) take = LongestFit(run, pos, kHeaderFoldWidth - 1);  // on a new line
+      const std::size_t extra = pos == 0 ? lead.size() : 0;
+      const std::size_t room = RoomAfterBlank();
+      std::size_t take = LongestFit(run, pos, room > extra ? room - extra : 0);
+      if (take == 0) take = LongestFit(run, pos, kHeaderFoldWidth - 1 - extra);  // new line
       if (take == 0) take = Cp932CharLength(run, pos);
-      Add(EncodedWord(run.substr(pos, take)), blankBefore || pos > 0);
+      const std::string word = EncodedWord(run.substr(pos, take));
+      Add(pos == 0 ? lead + word : word, blankBefore || pos > 0);
       pos += take;
     }
   }
@@ -294,17 +301,23 @@ std::string HeaderField(std::string_view name, std::string_view value) {
   // Blanks before a first Japanese word join its encoded run, so no reader drops them.
   const std::size_t first = nextWord(0);
   if (first < words.size() && encoded[first]) i = first;
-  std::size_t runStart = 0;
   bool firstPiece = true;
+  std::size_t extraBlanks = 0;  // empty words seen: blanks beyond the one before each piece
+  auto takeBlanks = [&] { return std::string(std::exchange(extraBlanks, 0), ' '); };
   for (; i < words.size(); ++i) {
     if (!encoded[i]) {
-      field.Add(words[i], !firstPiece);
+      if (!firstPiece && words[i].empty()) {
+        ++extraBlanks;
+        continue;
+      }
+      field.Add(takeBlanks() + std::string(words[i]), !firstPiece);
       firstPiece = false;
       continue;
     }
     // Neighbouring Japanese words and the blanks between them form one run; blanks at the
     // end of the value join it too.
-    if (!firstPiece) runStart = static_cast<std::size_t>(words[i].data() - base);
+    const std::size_t runStart =
+        firstPiece ? 0 : static_cast<std::size_t>(words[i].data() - base);
     std::size_t last = i;
     for (std::size_t next = nextWord(i + 1);; next = nextWord(last + 1)) {
       if (next < words.size() && encoded[next]) {
@@ -316,10 +329,12 @@ std::string HeaderField(std::string_view name, std::string_view value) {
     }
     const std::size_t runEnd =
         static_cast<std::size_t>(words[last].data() - base) + words[last].size();
-    field.AddEncoded(std::string_view(text).substr(runStart, runEnd - runStart), true);
+    field.AddEncoded(std::string_view(text).substr(runStart, runEnd - runStart), true,
+                     takeBlanks());
     firstPiece = false;
     i = last;
   }
+  if (extraBlanks > 0) field.Add(std::string(extraBlanks - 1, ' '), true);  // trailing blanks
   return field.Finish();
 }
 

@@ -108,14 +108,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             static_cast<unsigned char>(scanned[pos]) < 0x80);
   }
 
-  // A header field of any text: 7-bit, balanced encoded words, lines within 76 characters
-  // unless one plain word alone is longer.
+  // A header field of any text: 7-bit, balanced encoded words, no line of blanks alone,
+  // lines within 76 characters unless a plain word or trailing blanks make them longer.
   const std::string field = zq::HeaderField("Subject", zq::WithoutControlCharacters(text));
   Require(IsSevenBit(field));
   CheckEncodedWords(field);
   for (std::size_t pos = 0, end; (end = field.find("\r\n", pos)) != std::string::npos;
        pos = end + 2) {
-    const std::string_view line = std::string_view(field).substr(pos, end - pos);
+    std::string_view line = std::string_view(field).substr(pos, end - pos);
+    Require(line.find_first_not_of(' ') != std::string_view::npos);
+    while (!line.empty() && line.back() == ' ') line.remove_suffix(1);
     Require(line.size() <= 76 || line.find("=?") == std::string_view::npos);
   }
   return 0;
