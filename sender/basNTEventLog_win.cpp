@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "common/SystemError.h"
+#include "common/PlatformText.h"
 #include "common/UniqueHandle.h"
 #include "sender/EventLogRecord.h"
 #include "sender/basNTEventLog.h"
@@ -41,11 +41,8 @@ HMODULE LoadAsData(const std::string& path) {
 // computer may not run).
 const char* MachineOf(const std::string& computerName) {
   if (computerName.empty()) return nullptr;
-  char local[MAX_COMPUTERNAME_LENGTH + 1] = {};
-  DWORD size = sizeof local;
-  if (::GetComputerNameA(local, &size) && ::lstrcmpiA(local, computerName.c_str()) == 0) {
-    return nullptr;
-  }
+  const std::string local = LocalComputerName();
+  if (!local.empty() && ::lstrcmpiA(local.c_str(), computerName.c_str()) == 0) return nullptr;
   return computerName.c_str();
 }
 

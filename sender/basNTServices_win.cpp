@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/MessageBox.h"
-#include "common/SystemError.h"
+#include "common/PlatformText.h"
 #include "common/UniqueHandle.h"
 #include "sender/basNTServices.h"
 #include "sender/basPelmora.h"

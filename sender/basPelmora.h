@@ -35,9 +35,7 @@ double LeadingNumber(std::string_view text);
 
 // Platform side (basPelmora_win.cpp).
 
-// One value of a profile (INI) file, of any length: "" when the file, section or key is
-// missing. Section and key match without regard to case; one pair of double quotes
-// enclosing the whole value is removed.
+// One value of the report parameter file (ReadProfileString).
 std::string ReadParameter(const std::string& file, const std::string& section,
                           const std::string& key);
 
@@ -47,9 +45,6 @@ std::string ProfilePathOf(const std::string& path);
 
 // True when `path` names an existing file (not a directory) that can be opened for reading.
 bool ParameterFileReadable(const std::string& path);
-
-// The local computer name (at most 15 characters), or "" when it cannot be read.
-std::string LocalComputerName();
 
 // The whole report run of the sender; returns the process exit code.
 int Main();

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/PlatformText.h"
 #include "common/UniqueHandle.h"
 #include "sender/ReportRun.h"
 #include "sender/basExecuteCommand.h"
@@ -16,9 +17,6 @@
 
 namespace zq {
 namespace {
-
-constexpr std::size_t kFirstValueBuffer = 256;
-constexpr std::size_t kMaxValueBuffer = 1 << 20;
 
 class Win32Sections final : public ReportSections {
  public:
@@ -53,17 +51,7 @@ class Win32Sections final : public ReportSections {
 
 std::string ReadParameter(const std::string& file, const std::string& section,
                           const std::string& key) {
-  std::vector<char> buffer(kFirstValueBuffer);
-  for (;;) {
-    const DWORD size = static_cast<DWORD>(buffer.size());
-    const DWORD length = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(),
-                                                    size, file.c_str());
-    // A value cut to fit is reported with length size - 1: try again with more room.
-    if (length + 1 < size || buffer.size() >= kMaxValueBuffer) {
-      return std::string(buffer.data(), std::min<std::size_t>(length, size - 1));
-    }
-    buffer.resize(buffer.size() * 2);
-  }
+  return ReadProfileString(file, section, key);
 }
 
 std::string ProfilePathOf(const std::string& path) {
@@ -76,13 +64,6 @@ std::string ProfilePathOf(const std::string& path) {
     if (length < full.size()) return std::string(full.data(), length);
     full.resize(length + 1);
   }
-}
-
-std::string LocalComputerName() {
-  char name[16] = {};
-  DWORD size = sizeof(name);
-  if (!::GetComputerNameA(name, &size)) return {};
-  return std::string(name, strnlen(name, sizeof(name)));
 }
 
 bool ParameterFileReadable(const std::string& path) {

@@ -2,6 +2,7 @@
 // session window until the session ends.
 #include <windows.h>
 
+#include "common/PlatformText.h"
 #include "sender/basPelmora.h"
 #include "sender/mail/basSendEmail.h"
 #include "sender/mail/frmSendEmail.h"

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/PlatformText.h"
 #include "sender/basPelmora.h"
 #include "sender/mail/basWSock.h"
 #include "sender/mail/frmSendEmailIds.h"

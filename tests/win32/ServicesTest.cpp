@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "common/SystemError.h"
+#include "common/PlatformText.h"
 #include "sender/basNTServices.h"
 #include "tests/win32/TempDir.h"
 

@@ -1,0 +1,30 @@
+// Texts the platform gives both programs: profile file values of any length, the computer
+// name, and error texts in the user's language. Windows only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace zq {
+
+// The user's default language, in which every platform text is fetched.
+inline DWORD TextLanguage() { return MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT); }
+
+// A text FormatMessageA allocated: taken up to `length` bytes and freed.
+std::string TakeFormattedText(char* text, DWORD length);
+
+// The platform's text for a system error number, on one line ("" when it has none).
+std::string GetSystemErrorText(std::uint32_t error);
+
+// One value of a profile (INI) file, of any length: "" when the file, section or key is
+// missing. Section and key match without regard to case; the reader removes one pair of
+// double quotes enclosing the whole value.
+std::string ReadProfileString(const std::string& file, const std::string& section,
+                              const std::string& key);
+
+// The local computer name (at most 15 characters), or "" when it cannot be read.
+std::string LocalComputerName();
+
+}  // namespace zq

@@ -1,0 +1,54 @@
+// Profile values, the computer name and system error texts.
+#include "common/PlatformText.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "common/UniqueHandle.h"
+
+namespace zq {
+
+std::string TakeFormattedText(char* text, DWORD length) {
+  UniqueLocalMemory owner(text);
+  return length == 0 || text == nullptr ? std::string() : std::string(text, length);
+}
+
+std::string GetSystemErrorText(std::uint32_t error) {
+  char* text = nullptr;
+  const DWORD length =
+      ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                           FORMAT_MESSAGE_MAX_WIDTH_MASK | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                       nullptr, error, TextLanguage(), reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message = TakeFormattedText(text, length);
+  while (!message.empty() &&
+         (message.back() == ' ' || message.back() == '\r' || message.back() == '\n')) {
+    message.pop_back();
+  }
+  return message;
+}
+
+std::string ReadProfileString(const std::string& file, const std::string& section,
+                              const std::string& key) {
+  constexpr std::size_t kMaxValueBuffer = 1 << 20;
+  std::vector<char> buffer(256);
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(buffer.size());
+    const DWORD length = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "",
+                                                    buffer.data(), size, file.c_str());
+    // A value cut to fit is reported with length size - 1: try again with more room.
+    if (length + 1 < size || buffer.size() >= kMaxValueBuffer) {
+      return std::string(buffer.data(), std::min<std::size_t>(length, size - 1));
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string LocalComputerName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof(name);
+  if (!::GetComputerNameA(name, &size)) return {};
+  return std::string(name, strnlen(name, sizeof(name)));
+}
+
+}  // namespace zq

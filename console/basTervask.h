@@ -1,0 +1,81 @@
+// zqTervask's start-up module: process-wide console state and the small rules the console's
+// windows share (time of day as typed, the port text, the mail settings a save accepts).
+// Portable; the profile file, computer name and directory calls are in basTervask_win.cpp.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zq {
+
+inline constexpr char kTervaskTitle[] = "zqTervask";
+inline constexpr char kSettingsSection[] = "zqTervask";
+inline constexpr char kSettingsFileName[] = "zqTervask.ini";
+inline constexpr char kHelpFileName[] = "zqTervask.hlp";
+
+// The five stored mail settings, in the order they are read and written.
+struct MailSettings {
+  std::string smtpServer, smtpPort, from, to, subject;
+};
+inline constexpr const char* kMailSettingKeys[] = {"SmtpServer", "SmtpPort", "From", "To",
+                                                   "Subject"};
+
+// Process-wide console state (one user-interface thread).
+extern std::string g_settingsFilePath;
+extern MailSettings g_mailSettings;
+extern std::string g_targetComputerName;
+extern std::string g_helpFilePath;
+
+// The fields of MailSettings by key order (0 SmtpServer ... 4 Subject).
+std::string& MailSettingField(MailSettings& settings, int index);
+
+// `name` in `directory`, with one backslash between them (none doubled at a drive root).
+std::string PathInDirectory(std::string_view directory, std::string_view name);
+
+// A time of day as typed, to "hh:mm"; "" when it is not one. Exactly five CP932 characters:
+// two for the hours, ":" or "：", two for the minutes; each field is two digits or one digit
+// beside one blank (full-width digits count as digits); minutes over 59 carry into the hours;
+// 24 hours or more, signs, points and anything else give "".
+std::string NormalizeTimeText(std::string_view text);
+
+// True for one to five ASCII digits naming 1 to 65535.
+bool IsPortText(std::string_view text);
+
+// What a save of the mail settings dialog refuses first: the field (0..4 in key order) and
+// the message; field -1 when every value may be saved. Blank-only values are empty; the
+// port must also be a port number, checked after every field's emptiness.
+struct MailSettingsRefusal {
+  int field = -1;
+  const char* message = "";
+};
+MailSettingsRefusal CheckMailSettings(const MailSettings& typed);
+
+// The values as saved: each without leading and trailing blanks.
+MailSettings TrimmedMailSettings(const MailSettings& typed);
+
+// The text to write for `value` so that the profile reader, which removes one pair of double
+// quotes around a whole value, gives `value` back.
+std::string ProfileTextOf(std::string_view value);
+
+// The message for a settings file that could not be written.
+std::string SettingsWriteFailureText(std::string_view path, std::string_view systemText);
+
+// Platform side (basTervask_win.cpp).
+
+// One value of the settings file at g_settingsFilePath, of any length; "" when missing.
+std::string ReadSetting(const std::string& section, const std::string& key);
+// Stores one value (ProfileTextOf); 0 on success, else the system error number.
+std::uint32_t WriteSetting(const std::string& section, const std::string& key,
+                           const std::string& value);
+// The local computer's name, "" when it cannot be read.
+std::string GetLocalComputerName();
+// Creates one directory. 0 when it was created or is already a directory; else the system
+// error number (a file in the way gives ERROR_ALREADY_EXISTS).
+std::uint32_t MakeDirectory(const std::string& path);
+
+// The console's start: program directory current, settings loaded, the main window shown
+// until it ends. Returns the exit code.
+int Main();
+
+}  // namespace zq
