@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace zq {
 
 class ModelessDialog {
@@ -21,8 +23,12 @@ class ModelessDialog {
   // WM_INITDIALOG reaches OnMessage. False when it cannot be created (GetLastError tells).
   bool Create(int templateId, HWND owner = nullptr);
 
-  // Serves messages until this window is gone (or WM_QUIT arrives).
+  // Serves messages until this window is gone (a WM_QUIT is passed on to the outer loop).
   void RunMessageLoop();
+
+  // Shows the form modally over `owner`, which stays disabled until the form is gone. False
+  // when the window cannot be created.
+  bool ShowModal(int templateId, HWND owner);
 
   HWND window() const { return window_; }
 
@@ -32,12 +38,19 @@ class ModelessDialog {
   // An exception left a handler. The default destroys the window.
   virtual void OnUnhandledException() { Destroy(); }
   void Destroy();
+  // Centres the window on the screen.
+  void CentreOnScreen();
+  // Gives control `controlId` a tool-tip.
+  void AddToolTip(int controlId, const char* text);
+  std::string ItemText(int controlId) const;
+  void SetItemText(int controlId, const std::string& text);
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND window_ = nullptr;
+  HWND toolTips_ = nullptr;
 };
 
 }  // namespace zq

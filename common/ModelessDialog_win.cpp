@@ -1,6 +1,8 @@
 // The modeless-dialog base: dialog procedure, exception firewall, message loop.
 #include "common/ModelessDialog.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -48,11 +50,70 @@ void ModelessDialog::Destroy() {
 
 void ModelessDialog::RunMessageLoop() {
   MSG message;
-  while (window_ && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
+  while (window_) {
+    const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+    if (got == 0) {
+      ::PostQuitMessage(static_cast<int>(message.wParam));  // for the outer loop
+      return;
+    }
+    if (got < 0) return;
     if (IsKeyOfLiveDialog(message)) continue;
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
   }
+}
+
+bool ModelessDialog::ShowModal(int templateId, HWND owner) {
+  if (owner) ::EnableWindow(owner, FALSE);
+  const bool created = Create(templateId, owner);
+  if (created) {
+    ::ShowWindow(window_, SW_SHOWNORMAL);
+    RunMessageLoop();
+  }
+  if (owner) {
+    ::EnableWindow(owner, TRUE);
+    ::SetActiveWindow(owner);
+  }
+  return created;
+}
+
+void ModelessDialog::CentreOnScreen() {
+  RECT frame{};
+  if (!window_ || !::GetWindowRect(window_, &frame)) return;
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  ::SetWindowPos(window_, nullptr, (::GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (::GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ModelessDialog::AddToolTip(int controlId, const char* text) {
+  if (!toolTips_) {
+    toolTips_ = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  window_, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    if (!toolTips_) return;
+  }
+  TTTOOLINFOA tool{};
+  tool.cbSize = TTTOOLINFOA_V1_SIZE;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = window_;
+  tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(window_, controlId));
+  tool.lpszText = const_cast<char*>(text);
+  ::SendMessageA(toolTips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+std::string ModelessDialog::ItemText(int controlId) const {
+  const HWND item = ::GetDlgItem(window_, controlId);
+  const int length = item ? ::GetWindowTextLengthA(item) : 0;
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  const int got = length > 0 ? ::GetWindowTextA(item, text.data(), length + 1) : 0;
+  text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+  return text;
+}
+
+void ModelessDialog::SetItemText(int controlId, const std::string& text) {
+  ::SetDlgItemTextA(window_, controlId, text.c_str());
 }
 
 INT_PTR CALLBACK ModelessDialog::DialogProc(HWND window, UINT message, WPARAM wParam,

@@ -27,4 +27,9 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
 // The local computer name (at most 15 characters), or "" when it cannot be read.
 std::string LocalComputerName();
 
+// The current date in the user's short date form, and the current time in the user's time
+// form (with or without seconds); "" when the platform cannot format them.
+std::string ShortDateText();
+std::string TimeText(bool withSeconds);
+
 }  // namespace zq

@@ -51,4 +51,22 @@ std::string LocalComputerName() {
   return std::string(name, strnlen(name, sizeof(name)));
 }
 
+std::string ShortDateText() {
+  char text[80] = {};
+  if (!::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text,
+                        sizeof(text))) {
+    return {};
+  }
+  return text;
+}
+
+std::string TimeText(bool withSeconds) {
+  char text[80] = {};
+  if (!::GetTimeFormatA(LOCALE_USER_DEFAULT, withSeconds ? 0 : TIME_NOSECONDS, nullptr, nullptr,
+                        text, sizeof(text))) {
+    return {};
+  }
+  return text;
+}
+
 }  // namespace zq

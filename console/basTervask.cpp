@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/Cp932.h"
+#include "common/MessageBox.h"
 
 namespace zq {
 
@@ -42,6 +43,10 @@ int FieldValue(std::string_view first, std::string_view second) {
 }
 
 }  // namespace
+
+int TervaskMessage(const std::string& text, unsigned style) {
+  return ShowMessageBox(text, kTervaskTitle, style);
+}
 
 std::string& MailSettingField(MailSettings& settings, int index) {
   std::string* fields[] = {&settings.smtpServer, &settings.smtpPort, &settings.from, &settings.to,

@@ -27,6 +27,9 @@ extern MailSettings g_mailSettings;
 extern std::string g_targetComputerName;
 extern std::string g_helpFilePath;
 
+// Every message box of the console: titled zqTervask, style as the platform takes it.
+int TervaskMessage(const std::string& text, unsigned style);
+
 // The fields of MailSettings by key order (0 SmtpServer ... 4 Subject).
 std::string& MailSettingField(MailSettings& settings, int index);
 
@@ -73,6 +76,9 @@ std::string GetLocalComputerName();
 // Creates one directory. 0 when it was created or is already a directory; else the system
 // error number (a file in the way gives ERROR_ALREADY_EXISTS).
 std::uint32_t MakeDirectory(const std::string& path);
+
+// The directory the running program was started from (no trailing backslash unless a root).
+std::string ProgramDirectory();
 
 // The console's start: program directory current, settings loaded, the main window shown
 // until it ends. Returns the exit code.

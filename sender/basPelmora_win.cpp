@@ -32,19 +32,8 @@ class Win32Sections final : public ReportSections {
     return zq::ExecuteCommand(nullptr, commandLine, limitSeconds);
   }
   int SendEmail(const MailInputs& inputs) override { return zq::SendEmail(inputs); }
-  std::string DateText() override {
-    char text[80] = {};
-    if (!::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text,
-                          sizeof(text))) {
-      return {};
-    }
-    return text;
-  }
-  std::string TimeText() override {
-    char text[80] = {};
-    if (!::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, text, sizeof(text))) return {};
-    return text;
-  }
+  std::string DateText() override { return ShortDateText(); }
+  std::string TimeText() override { return zq::TimeText(true); }
 };
 
 }  // namespace

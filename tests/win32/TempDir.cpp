@@ -26,6 +26,12 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+std::string ItemText(void* window, int id) {
+  char text[4096] = {};
+  ::GetDlgItemTextA(static_cast<HWND>(window), id, text, sizeof text);
+  return text;
+}
+
 std::string BesideTestProgram(const std::string& name) {
   char self[MAX_PATH];
   const DWORD length = ::GetModuleFileNameA(nullptr, self, MAX_PATH);

@@ -23,6 +23,9 @@ class TempDir {
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
+// The text of control `id` of a window.
+std::string ItemText(void* window, int id);
+
 // Full path of a program next to the running test program.
 std::string BesideTestProgram(const std::string& name);
 

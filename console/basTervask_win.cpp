@@ -1,0 +1,58 @@
+// The console's start-up module on Windows: settings file, computer name, directories.
+#include <windows.h>
+
+#include <vector>
+
+#include "common/Cp932.h"
+#include "common/MessageBox.h"
+#include "common/PlatformText.h"
+#include "console/basTervask.h"
+
+namespace zq {
+
+std::string ReadSetting(const std::string& section, const std::string& key) {
+  return ReadProfileString(g_settingsFilePath, section, key);
+}
+
+std::uint32_t WriteSetting(const std::string& section, const std::string& key,
+                           const std::string& value) {
+  if (::WritePrivateProfileStringA(section.c_str(), key.c_str(), ProfileTextOf(value).c_str(),
+                                   g_settingsFilePath.c_str())) {
+    return 0;
+  }
+  const DWORD error = ::GetLastError();
+  return error != 0 ? error : ERROR_WRITE_FAULT;
+}
+
+std::string GetLocalComputerName() { return LocalComputerName(); }
+
+std::uint32_t MakeDirectory(const std::string& path) {
+  if (::CreateDirectoryA(path.c_str(), nullptr)) return 0;
+  const DWORD error = ::GetLastError();
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  const bool isDirectory =
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  return error == ERROR_ALREADY_EXISTS && isDirectory ? 0 : error;
+}
+
+std::string ProgramDirectory() {
+  std::vector<char> path(MAX_PATH);
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      std::string full(path.data(), length);
+      // The directory ends at the last backslash that is a character of its own.
+      std::size_t end = std::string::npos;
+      for (std::size_t pos = 0; pos < full.size(); pos += Cp932CharLength(full, pos)) {
+        if (full[pos] == '\\') end = pos;
+      }
+      if (end == std::string::npos) return {};
+      return full.substr(0, end == 2 ? 3 : end);  // "C:\" keeps its backslash
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace zq

@@ -1,0 +1,132 @@
+// The console's main window frame.
+#include "console/frmTervask.h"
+
+#include <commctrl.h>
+
+#include "common/Hourglass.h"
+#include "common/MessageBox.h"
+#include "common/PlatformText.h"
+#include "console/frmMailSetting.h"
+#include "console/frmTervaskIds.h"
+
+namespace zq {
+namespace {
+
+constexpr UINT_PTR kClockTimer = 1;
+constexpr UINT kClockIntervalMs = 1000;
+constexpr int kDatePanel = 1;
+constexpr int kTimePanel = 2;
+
+// The main window's mail boxes in key order (SmtpServer, SmtpPort, From, To, Subject).
+constexpr int kMailBoxIds[] = {IDE_txtSmtpServer, IDE_txtSmtpPort, IDE_txtSmtpFrom,
+                               IDE_txtSmtpTo, IDE_txtSmtpSubject};
+
+}  // namespace
+
+int frmTervask::Show() {
+  if (!Create(IDD_frmTervask)) {
+    TervaskMessage("アプリケーションエラー！\r\n" + GetSystemErrorText(::GetLastError()),
+                   kMbExclamation);
+    return 1;
+  }
+  ::ShowWindow(window(), SW_SHOWNORMAL);
+  RunMessageLoop();
+  return 0;
+}
+
+bool frmTervask::CreateHidden() { return Create(IDD_frmTervask); }
+
+INT_PTR frmTervask::OnMessage(UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      Form_Load();
+      return TRUE;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDM_mnuFileItem0:
+          mnuFileItem_Click(0);
+          return TRUE;
+        case IDM_mnuFileItem2:
+          mnuFileItem_Click(2);
+          return TRUE;
+        case IDB_cmdButton1:
+          cmdButton_Click(1);
+          return TRUE;
+      }
+      return FALSE;
+    case WM_TIMER:
+      if (wParam == kClockTimer) tmrClock_Timer();
+      return TRUE;
+    case WM_CLOSE:
+      Form_Unload();
+      return TRUE;
+  }
+  return FALSE;
+}
+
+void frmTervask::Form_Load() {
+  Hourglass hourglass;
+  ::SetWindowTextA(window(), kTervaskTitle);
+  const HICON icon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_zqTervask));
+  ::SendMessageA(window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  ::SendMessageA(window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  CentreOnScreen();
+  for (const char* mode : {"今すぐ実行", "時間指定（１度限り）実行", "曜日指定（毎週繰り返し）実行",
+                           "曜日指定（１度限り）実行", "日付指定（毎月繰り返し）実行",
+                           "日付指定（１度限り）実行"}) {
+    ::SendDlgItemMessageA(window(), IDC_comboCondition, CB_ADDSTRING, 0,
+                          reinterpret_cast<LPARAM>(mode));
+  }
+  ShowMailSettings(g_mailSettings);
+  g_targetComputerName = GetLocalComputerName();
+  SetItemText(IDL_lblComputerName, g_targetComputerName);
+  // Three panels: a wide empty one, the date, the time.
+  RECT client{};
+  ::GetClientRect(window(), &client);
+  const int width = client.right - client.left;
+  const int parts[] = {width - 200, width - 90, -1};
+  ::SendDlgItemMessageA(window(), IDS_StatusBar1, SB_SETPARTS, 3,
+                        reinterpret_cast<LPARAM>(parts));
+  tmrClock_Timer();
+  ::SetTimer(window(), kClockTimer, kClockIntervalMs, nullptr);
+}
+
+void frmTervask::Form_Unload() {
+  ::KillTimer(window(), kClockTimer);
+  if (helpOpened_) ::WinHelpA(window(), g_helpFilePath.c_str(), HELP_QUIT, 0);
+  Destroy();
+}
+
+void frmTervask::mnuFileItem_Click(int index) {
+  if (index == 0) return Form_Unload();
+  if (index != 2) return;
+  if (::GetFileAttributesA(g_helpFilePath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    TervaskMessage("ヘルプファイルが見つかりません。\r\n" + g_helpFilePath, kMbExclamation);
+    return;
+  }
+  helpOpened_ = ::WinHelpA(window(), g_helpFilePath.c_str(), HELP_CONTENTS, 0) != FALSE;
+}
+
+void frmTervask::cmdButton_Click(int index) {
+  if (index != 1) return;  // the send button has no action of its own
+  frmMailSetting dialog([this](const MailSettings& saved) { ShowMailSettings(saved); });
+  dialog.Show(window());
+}
+
+void frmTervask::tmrClock_Timer() {
+  const std::pair<int, std::string> panels[] = {{kDatePanel, ShortDateText()},
+                                                {kTimePanel, TimeText(false)}};
+  for (const auto& [panel, text] : panels) {
+    ::SendDlgItemMessageA(window(), IDS_StatusBar1, SB_SETTEXTA, panel,
+                          reinterpret_cast<LPARAM>(text.c_str()));
+  }
+}
+
+void frmTervask::ShowMailSettings(const MailSettings& settings) {
+  MailSettings copy = settings;
+  for (int field = 0; field < 5; ++field) {
+    SetItemText(kMailBoxIds[field], MailSettingField(copy, field));
+  }
+}
+
+}  // namespace zq

@@ -1,0 +1,142 @@
+// Test driver: works a window of another process by its caption, the way a user would, and
+// reads and answers message boxes. One action per run; every wait is bounded (10 s).
+//   zq_driver wait CAPTION               the window exists (exit 0) or not (exit 1)
+//   zq_driver text CAPTION ID            prints the text of control ID
+//   zq_driver set CAPTION ID TEXT        sets the text of control ID (CP932 bytes)
+//   zq_driver click CAPTION ID           presses button ID
+//   zq_driver command CAPTION ID         sends the window WM_COMMAND ID (menu items)
+//   zq_driver check CAPTION ID 0|1       ticks or clears check box ID
+//   zq_driver pick CAPTION ID INDEX      picks combo box item INDEX, with its notification
+//   zq_driver enabled CAPTION ID         prints 1 or 0
+//   zq_driver box CAPTION                prints the text of a message box titled CAPTION
+//   zq_driver nobox CAPTION              exit 0 when no such box is open now (no waiting)
+//   zq_driver answer CAPTION BUTTON      presses button BUTTON (1 OK, 6 Yes, 7 No) of that box
+//   zq_driver close CAPTION              asks the window to close
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr DWORD kWaitMs = 10000;
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+struct Search {
+  const char* caption;
+  bool messageBox;
+  HWND found;
+};
+
+bool IsMessageBox(HWND window) { return ::GetDlgItem(window, kMessageBoxTextId) != nullptr; }
+
+BOOL CALLBACK Visit(HWND window, LPARAM lParam) {
+  auto* search = reinterpret_cast<Search*>(lParam);
+  char caption[256] = {};
+  ::GetWindowTextA(window, caption, sizeof caption);
+  if (::IsWindowVisible(window) && std::strcmp(caption, search->caption) == 0 &&
+      IsMessageBox(window) == search->messageBox) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The top-level window with this caption (a message box or not), waiting up to kWaitMs.
+HWND Find(const char* caption, bool messageBox, DWORD waitMs = kWaitMs) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    Search search{caption, messageBox, nullptr};
+    ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
+    if (search.found || ::GetTickCount() - start >= waitMs) return search.found;
+    ::Sleep(50);
+  }
+}
+
+int Fail(const char* what) {
+  std::fprintf(stderr, "zq_driver: %s\n", what);
+  return 1;
+}
+
+void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+std::string TextOf(HWND control) {
+  char text[8192] = {};
+  DWORD_PTR length = 0;
+  ::SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, kWaitMs, &length);
+  return std::string(text, std::strlen(text));
+}
+
+LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kWaitMs, &result);
+  return static_cast<LRESULT>(result);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return Fail("usage: zq_driver ACTION CAPTION [ARGS]");
+  const std::string action = argv[1];
+  if (action == "nobox") return Find(argv[2], true, 0) ? 1 : 0;
+  const bool boxAction = action == "box" || action == "answer";
+  const HWND window = Find(argv[2], boxAction);
+  if (action == "wait") return window ? 0 : 1;
+  if (!window) return Fail("no such window");
+  if (action == "box") {
+    Print(TextOf(::GetDlgItem(window, kMessageBoxTextId)));
+    return 0;
+  }
+  if (action == "close") {
+    ::PostMessageA(window, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  if (argc < 4) return Fail("a control id is needed");
+  const int id = std::atoi(argv[3]);
+  const HWND control = ::GetDlgItem(window, id);
+  if (action == "command") {
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    return 0;
+  }
+  if (action == "answer") {
+    if (!control) return Fail("no such button");
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(control));
+    return 0;
+  }
+  if (!control) return Fail("no such control");
+  if (action == "text") {
+    Print(TextOf(control));
+    return 0;
+  }
+  if (action == "enabled") {
+    Print(::IsWindowEnabled(control) ? "1" : "0");
+    return 0;
+  }
+  if (action == "click") {
+    ::PostMessageA(control, BM_CLICK, 0, 0);
+    return 0;
+  }
+  if (argc < 5) return Fail("a value is needed");
+  if (action == "set") {
+    Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
+    return 0;
+  }
+  if (action == "check") {
+    const bool wanted = std::atoi(argv[4]) != 0;
+    if ((Send(control, BM_GETCHECK, 0, 0) == BST_CHECKED) != wanted) {
+      ::PostMessageA(control, BM_CLICK, 0, 0);
+    }
+    return 0;
+  }
+  if (action == "pick") {
+    Send(control, CB_SETCURSEL, std::atoi(argv[4]), 0);
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(control));
+    return 0;
+  }
+  return Fail("unknown action");
+}

@@ -1,0 +1,19 @@
+// Test helper: shows one of the console's dialogs on its own, for a screenshot.
+// Usage: zq_show_form mail   (the mail settings dialog, reading zqTervask.ini beside it)
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "console/basTervask.h"
+#include "console/frmMailSetting.h"
+
+int main(int argc, char** argv) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  if (argc != 2 || std::strcmp(argv[1], "mail") != 0) return 2;
+  zq::g_settingsFilePath = zq::PathInDirectory(zq::ProgramDirectory(), zq::kSettingsFileName);
+  zq::frmMailSetting dialog(nullptr);
+  dialog.Show(nullptr);
+  return 0;
+}
