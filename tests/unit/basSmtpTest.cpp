@@ -73,6 +73,10 @@ TEST(HeaderField, FoldsOnlyBetweenWordsWithinTheWidth) {
     EXPECT_LE(end - pos, 76u);
   }
   EXPECT_EQ(words, 4u);  // 15 + 18 + 18 + 9 characters
+  // A run of blanks folds with the word after it: no line is blanks alone.
+  const std::string spaced = HeaderField("Subject", run + std::string(90, ' ') + "x");
+  EXPECT_EQ(spaced.find("\r\n \r\n"), std::string::npos);
+  EXPECT_NE(spaced.find("\r\n" + std::string(90, ' ') + "x\r\n"), std::string::npos);
   EXPECT_EQ(field.substr(field.size() - 8), "?= end\r\n");
 }
 
