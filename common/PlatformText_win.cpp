@@ -34,8 +34,8 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
   std::vector<char> buffer(256);
   for (;;) {
     const DWORD size = static_cast<DWORD>(buffer.size());
-    const DWORD length = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "",
-                                                    buffer.data(), size, file.c_str());
+    const DWORD length = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(),
+                                                    size, file.c_str());
     // A value cut to fit is reported with length size - 1: try again with more room.
     if (length + 1 < size || buffer.size() >= kMaxValueBuffer) {
       return std::string(buffer.data(), std::min<std::size_t>(length, size - 1));

@@ -22,11 +22,12 @@ constexpr std::string_view kFullWidthZero = "０";
 // anything else.
 int DigitOf(std::string_view character) {
   if (character == " ") return -1;
-  if (character.size() == 1 && character[0] >= '0' && character[0] <= '9') return character[0] - '0';
+  if (character.size() == 1 && character[0] >= '0' && character[0] <= '9')
+    return character[0] - '0';
   // Full-width digits are 0x82 0x4F ... 0x82 0x58.
   if (character.size() == 2 && character[0] == kFullWidthZero[0]) {
-    const int value = static_cast<unsigned char>(character[1]) -
-                      static_cast<unsigned char>(kFullWidthZero[1]);
+    const int value =
+        static_cast<unsigned char>(character[1]) - static_cast<unsigned char>(kFullWidthZero[1]);
     if (value >= 0 && value <= 9) return value;
   }
   return -2;

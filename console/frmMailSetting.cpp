@@ -35,8 +35,8 @@ INT_PTR frmMailSetting::OnMessage(UINT message, WPARAM wParam, LPARAM) {
       }
       // A text box that gets the focus selects its whole text, so typing replaces it.
       if (HIWORD(wParam) == EN_SETFOCUS) {
-        ::SendMessageA(reinterpret_cast<HWND>(::GetDlgItem(window(), LOWORD(wParam))), EM_SETSEL,
-                       0, -1);
+        ::SendMessageA(reinterpret_cast<HWND>(::GetDlgItem(window(), LOWORD(wParam))), EM_SETSEL, 0,
+                       -1);
       }
       return TRUE;
     case WM_CLOSE:
@@ -56,8 +56,9 @@ void frmMailSetting::Form_Load() {
   AddToolTip(IDE_txtSmtpServer, "SMTPサーバ名 or SMTPサーバIPアドレスを指定します");
   AddToolTip(IDE_txtSmtpPort, "SMTPサーバのポート番号を指定します");
   AddToolTip(IDE_txtFrom, "送信者メールアドレスを指定します");
-  AddToolTip(IDE_txtTo,
-             "宛先メールアドレスを指定します。複数の宛先を指定する場合はセミコロン（;）で区切ります。");
+  AddToolTip(
+      IDE_txtTo,
+      "宛先メールアドレスを指定します。複数の宛先を指定する場合はセミコロン（;）で区切ります。");
   AddToolTip(IDE_txtSubject, "メールの件名を指定します");
   AddToolTip(IDB_cmdButton0, "設定を保存");
   AddToolTip(IDB_cmdButton1, "キャンセル");

@@ -18,8 +18,8 @@ constexpr int kDatePanel = 1;
 constexpr int kTimePanel = 2;
 
 // The main window's mail boxes in key order (SmtpServer, SmtpPort, From, To, Subject).
-constexpr int kMailBoxIds[] = {IDE_txtSmtpServer, IDE_txtSmtpPort, IDE_txtSmtpFrom,
-                               IDE_txtSmtpTo, IDE_txtSmtpSubject};
+constexpr int kMailBoxIds[] = {IDE_txtSmtpServer, IDE_txtSmtpPort, IDE_txtSmtpFrom, IDE_txtSmtpTo,
+                               IDE_txtSmtpSubject};
 
 }  // namespace
 
@@ -71,9 +71,9 @@ void frmTervask::Form_Load() {
   ::SendMessageA(window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   ::SendMessageA(window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   CentreOnScreen();
-  for (const char* mode : {"今すぐ実行", "時間指定（１度限り）実行", "曜日指定（毎週繰り返し）実行",
-                           "曜日指定（１度限り）実行", "日付指定（毎月繰り返し）実行",
-                           "日付指定（１度限り）実行"}) {
+  for (const char* mode :
+       {"今すぐ実行", "時間指定（１度限り）実行", "曜日指定（毎週繰り返し）実行",
+        "曜日指定（１度限り）実行", "日付指定（毎月繰り返し）実行", "日付指定（１度限り）実行"}) {
     ::SendDlgItemMessageA(window(), IDC_comboCondition, CB_ADDSTRING, 0,
                           reinterpret_cast<LPARAM>(mode));
   }
@@ -85,8 +85,7 @@ void frmTervask::Form_Load() {
   ::GetClientRect(window(), &client);
   const int width = client.right - client.left;
   const int parts[] = {width - 200, width - 90, -1};
-  ::SendDlgItemMessageA(window(), IDS_StatusBar1, SB_SETPARTS, 3,
-                        reinterpret_cast<LPARAM>(parts));
+  ::SendDlgItemMessageA(window(), IDS_StatusBar1, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
   tmrClock_Timer();
   ::SetTimer(window(), kClockTimer, kClockIntervalMs, nullptr);
 }

@@ -1,6 +1,6 @@
 // zqTervask.exe, the windowed console: Main of the start-up module and the entry point.
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include "common/MessageBox.h"
 #include "common/PlatformText.h"
@@ -19,7 +19,8 @@ int Main() {
   }
   g_settingsFilePath = PathInDirectory(directory, kSettingsFileName);
   for (int field = 0; field < 5; ++field) {
-    MailSettingField(g_mailSettings, field) = ReadSetting(kSettingsSection, kMailSettingKeys[field]);
+    MailSettingField(g_mailSettings, field) =
+        ReadSetting(kSettingsSection, kMailSettingKeys[field]);
   }
   g_helpFilePath = PathInDirectory(directory, kHelpFileName);
   frmTervask main;

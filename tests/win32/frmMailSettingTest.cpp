@@ -84,9 +84,8 @@ TEST_F(MailSettingTest, RefusedSavesKeepTheDialogOpenAndFocusTheField) {
 }
 
 TEST_F(MailSettingTest, AGoodSaveWritesTrimmedValuesAndQuotesReadBackAsSaved) {
-  const auto saved = Press(Typed{" mail.example.jp ", "587 ", "zq@example.jp", "a@x;b@x",
-                                 " \"週報\" "},
-                           IDB_cmdButton0);
+  const auto saved = Press(
+      Typed{" mail.example.jp ", "587 ", "zq@example.jp", "a@x;b@x", " \"週報\" "}, IDB_cmdButton0);
   ASSERT_TRUE(saved);
   EXPECT_FALSE(stillOpen_);
   EXPECT_EQ(saved->smtpServer, "mail.example.jp");
@@ -107,9 +106,8 @@ TEST_F(MailSettingTest, AFileThatCannotBeWrittenIsReportedOnceWithoutConfirmatio
   const auto saved = Press(Typed{"m", "25", "f", "t", "s"}, IDB_cmdButton0);
   ASSERT_TRUE(saved) << "the values still apply to this session";
   ASSERT_EQ(g_boxes.size(), 1u);
-  EXPECT_EQ(g_boxes[0].first.rfind(g_settingsFilePath +
-                                       " ファイルの書き込み時にエラーが発生しました。\r\n",
-                                   0),
+  EXPECT_EQ(g_boxes[0].first.rfind(
+                g_settingsFilePath + " ファイルの書き込み時にエラーが発生しました。\r\n", 0),
             0u);
   EXPECT_EQ(g_boxes[0].second, unsigned{kMbExclamation});
   EXPECT_EQ(g_mailSettings.smtpServer, "m");

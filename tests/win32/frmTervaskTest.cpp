@@ -25,8 +25,7 @@ int RecordBox(const std::string& text, const std::string&, unsigned) {
 
 std::string PanelText(HWND window, int panel) {
   char text[128] = {};
-  ::SendDlgItemMessageA(window, IDS_StatusBar1, SB_GETTEXTA, panel,
-                        reinterpret_cast<LPARAM>(text));
+  ::SendDlgItemMessageA(window, IDS_StatusBar1, SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(text));
   return text;
 }
 
@@ -43,7 +42,8 @@ TEST(frmTervask, FrameFromSettingsClockAndAMissingHelpFile) {
   EXPECT_EQ(PanelText(form.window(), 1), ShortDateText());
   EXPECT_EQ(PanelText(form.window(), 2), TimeText(false));
   ::SendMessageA(form.window(), WM_COMMAND, IDM_mnuFileItem2, 0);
-  EXPECT_EQ(g_shown, std::vector<std::string>{"ヘルプファイルが見つかりません。\r\n" + g_helpFilePath});
+  EXPECT_EQ(g_shown,
+            std::vector<std::string>{"ヘルプファイルが見つかりません。\r\n" + g_helpFilePath});
   ::SendMessageA(form.window(), WM_CLOSE, 0, 0);
   EXPECT_EQ(form.window(), nullptr);
   SetMessageBoxFunction(previous);

@@ -1,0 +1,69 @@
+// The Schedule service's jobs as the console sees them: records, the listing over the job
+// store seam (the service of the local computer; a fake in tests), the texts of a job row
+// and the messages of adding and deleting. Portable; basScheduleJob_win.cpp implements the
+// store with the service's AT calls.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zq {
+
+inline constexpr std::uint8_t kJobRunPeriodically = 0x01;
+inline constexpr std::uint8_t kJobExecError = 0x02;
+inline constexpr std::uint8_t kJobNonInteractive = 0x10;
+inline constexpr std::uint32_t kMoreData = 234;
+
+// A job to add: time of day in milliseconds after midnight, day masks (bit n-1 = day n of
+// the month; bit 0 = Monday ... bit 6 = Sunday), flag bits, the command line.
+struct JobSpec {
+  std::uint32_t jobTime = 0;
+  std::uint32_t daysOfMonth = 0;
+  std::uint8_t daysOfWeek = 0;
+  std::uint8_t flags = 0;
+  std::string command;
+  bool operator==(const JobSpec&) const = default;
+};
+
+// A listed job: its identifier and what it was added with.
+struct JobRecord {
+  std::uint32_t id = 0;
+  JobSpec job;
+};
+
+// The Schedule service of the local computer. Statuses are the service's (0 = success).
+class JobStore {
+ public:
+  struct Page {
+    std::uint32_t status = 0;  // 0 complete, kMoreData more remain, else a failure
+    std::vector<JobRecord> jobs;
+  };
+  virtual ~JobStore() = default;
+  // One enumeration call from `resume`, which the call moves on.
+  virtual Page Enumerate(std::uint32_t& resume) = 0;
+  virtual std::uint32_t Add(const JobSpec& job, std::uint32_t& id) = 0;
+  virtual std::uint32_t Delete(std::uint32_t id) = 0;
+  // The text for a status; "" when the platform has none.
+  virtual std::string ErrorText(std::uint32_t status) = 0;
+};
+
+// Lists every job, page by page, in the service's order. Returns 0 when the listing ended,
+// or the status that stopped it (the jobs before it were handed over). A page answering
+// kMoreData with no job or without moving the resume handle ends the listing.
+std::uint32_t ListJobs(JobStore& store, const std::function<void(const JobRecord&)>& each);
+
+// The seven columns of a job row: state, id, kind, day text, time, interactive, command.
+std::array<std::string, 7> JobRowTexts(const JobRecord& record);
+
+// The error text of a status, never empty: "エラーコード: " + the code without a text.
+std::string NetErrorLine(std::uint32_t status, const std::string& platformText);
+
+std::string JobAddedText(std::uint32_t id);
+std::string JobAddRefusedText(const std::string& errorLine);
+std::string JobDeleteQuestion(std::uint32_t id);
+std::string JobDeleteRefusedText(std::uint32_t id, const std::string& errorLine);
+
+}  // namespace zq
