@@ -1,6 +1,7 @@
 // zqTervask.exe, the windowed console: Main of the start-up module and the entry point.
-#include <commctrl.h>
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 #include "common/MessageBox.h"
 #include "common/PlatformText.h"

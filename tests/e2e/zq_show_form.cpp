@@ -1,7 +1,8 @@
 // Test helper: shows one of the console's dialogs on its own, for a screenshot.
 // Usage: zq_show_form mail   (the mail settings dialog, reading zqTervask.ini beside it)
-#include <commctrl.h>
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 #include <cstring>
 

@@ -1,0 +1,28 @@
+// The Schedule service of the local computer through its AT calls (netapi32). Every call
+// first checks through the service manager that the service runs: a stopped service would
+// make the AT calls raise instead of returning a status. Windows only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "console/jobs/basScheduleJob.h"
+
+namespace zq {
+
+class ServiceJobStore final : public JobStore {
+ public:
+  Page Enumerate(std::uint32_t& resume) override;
+  std::uint32_t Add(const JobSpec& job, std::uint32_t& id) override;
+  std::uint32_t Delete(std::uint32_t id) override;
+  std::string ErrorText(std::uint32_t status) override;
+};
+
+// The whole zero-terminated UTF-16 text at `text` in CP932 ("" for null).
+std::string PtrToWideString(const wchar_t* text);
+
+// One line of the platform's text for a status (network statuses 2100-2999 from NETMSG.DLL;
+// 0: the thread's last error); "" when there is none.
+std::string GetNetErrorText(std::uint32_t status);
+
+}  // namespace zq
