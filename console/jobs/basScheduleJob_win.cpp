@@ -1,9 +1,10 @@
 // The Schedule service's AT calls.
 #include "console/jobs/basScheduleJob_win.h"
 
+#include <windows.h>
+// after windows.h
 #include <lm.h>
 #include <lmat.h>
-#include <windows.h>
 
 #include <vector>
 
