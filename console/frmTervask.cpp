@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include <array>
+
 #include "common/Hourglass.h"
 #include "common/MessageBox.h"
 #include "common/PlatformText.h"
@@ -52,6 +54,12 @@ INT_PTR frmTervask::OnMessage(UINT message, WPARAM wParam, LPARAM) {
         case IDB_cmdButton1:
           cmdButton_Click(1);
           return TRUE;
+        case IDB_cmdRefresh:
+          cmdRefresh_Click();
+          return TRUE;
+        case IDB_cmdDelete:
+          cmdDelete_Click();
+          return TRUE;
       }
       return FALSE;
     case WM_TIMER:
@@ -88,6 +96,92 @@ void frmTervask::Form_Load() {
   ::SendDlgItemMessageA(window(), IDS_StatusBar1, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
   tmrClock_Timer();
   ::SetTimer(window(), kClockTimer, kClockIntervalMs, nullptr);
+  PrepareJobList();
+  cmdRefresh_Click();
+}
+
+// Seven columns, each as wide as its caption and a number of blanks in the window's font.
+void frmTervask::PrepareJobList() {
+  static constexpr std::pair<const char*, int> kColumns[] = {
+      {"状態", 4}, {"ID", 5},   {"区分", 4},           {"曜日／日付", 8},
+      {"時刻", 4}, {"対話", 4}, {"コマンドライン", 50}};
+  const HWND list = ::GetDlgItem(window(), IDV_lstJobs);
+  const HDC dc = ::GetDC(list);
+  const HGDIOBJ previous =
+      ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(window(), WM_GETFONT, 0, 0)));
+  for (int i = 0; i < 7; ++i) {
+    const std::string measured = kColumns[i].first + std::string(kColumns[i].second, ' ');
+    SIZE extent{};
+    ::GetTextExtentPoint32A(dc, measured.c_str(), static_cast<int>(measured.size()), &extent);
+    LVCOLUMNA column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = const_cast<char*>(kColumns[i].first);
+    column.cx = extent.cx;
+    column.iSubItem = i;
+    ::SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+  }
+  ::SelectObject(dc, previous);
+  ::ReleaseDC(list, dc);
+  ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  for (const int id : {IDV_lstJobs, IDB_cmdRefresh})
+    ::EnableWindow(::GetDlgItem(window(), id), TRUE);
+}
+
+void frmTervask::cmdRefresh_Click() {
+  Hourglass hourglass;
+  const HWND list = ::GetDlgItem(window(), IDV_lstJobs);
+  // Rows are added without repainting, so a long list is drawn once.
+  ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  ::SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  const std::uint32_t status = ListJobs(store_, [&](const JobRecord& r) { AddJobRow(r); });
+  ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(list, nullptr, TRUE);
+  const LRESULT rows = ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+  ::EnableWindow(::GetDlgItem(window(), IDB_cmdDelete), rows > 0);
+  if (status != 0) TervaskMessage(NetErrorLine(status, store_.ErrorText(status)), kMbExclamation);
+}
+
+// One row; the job id travels with it, so nothing is parsed back from the columns.
+void frmTervask::AddJobRow(const JobRecord& record) {
+  const HWND list = ::GetDlgItem(window(), IDV_lstJobs);
+  std::array<std::string, 7> texts = JobRowTexts(record);
+  LVITEMA item{};
+  item.mask = LVIF_TEXT | LVIF_PARAM;
+  item.iItem = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  item.pszText = texts[0].data();
+  item.lParam = static_cast<LPARAM>(record.id);
+  const int row =
+      static_cast<int>(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  for (int column = 1; column < 7; ++column) {
+    LVITEMA sub{};
+    sub.iSubItem = column;
+    sub.pszText = texts[column].data();
+    ::SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&sub));
+  }
+}
+
+void frmTervask::cmdDelete_Click() {
+  const HWND list = ::GetDlgItem(window(), IDV_lstJobs);
+  const int row = static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+  if (row < 0) return;
+  LVITEMA item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  if (!::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return;
+  const auto id = static_cast<std::uint32_t>(item.lParam);
+  if (TervaskMessage(JobDeleteQuestion(id), kMbYesNo | kMbQuestion | kMbDefaultButton2) != kIdYes) {
+    return;
+  }
+  std::uint32_t status = 0;
+  {
+    Hourglass hourglass;
+    status = store_.Delete(id);
+  }
+  if (status != 0) {
+    TervaskMessage(JobDeleteRefusedText(id, NetErrorLine(status, store_.ErrorText(status))),
+                   kMbExclamation);
+  }
+  cmdRefresh_Click();
 }
 
 void frmTervask::Form_Unload() {

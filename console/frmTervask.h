@@ -1,16 +1,21 @@
-// The console's main window. This far only its frame works: caption, icon, centring, the
-// mail boxes filled from MailSettings, the computer name, the menu (exit, help), the status
-// bar's date and time kept current by a timer, and the end of the program when it closes.
-// The job list, the report panel and the schedule controls are created disabled.
+// The console's main window. Working so far: the frame (caption, icon, centring, the mail
+// boxes filled from MailSettings, the computer name, the menu's exit and help, the status
+// bar's date and time kept current by a timer, the end of the program when it closes) and
+// the job list (refresh, delete) over a job store. Adding jobs, the report panel and the
+// schedule controls are created disabled.
 #pragma once
 
 #include "common/ModelessDialog.h"
 #include "console/basTervask.h"
+#include "console/jobs/basScheduleJob.h"
 
 namespace zq {
 
 class frmTervask final : public ModelessDialog {
  public:
+  // The jobs listed and deleted are those of `store`, which outlives the window.
+  explicit frmTervask(JobStore& store) : store_(store) {}
+
   // Shows the window and serves messages until it is closed; returns the exit code.
   int Show();
   // Creates it without showing (tests drive it by messages).
@@ -18,6 +23,8 @@ class frmTervask final : public ModelessDialog {
 
   // Shows the mail settings dialog; a save fills the mail boxes.
   void cmdButton_Click(int index);
+  // Lists the jobs again.
+  void cmdRefresh_Click();
 
  private:
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -26,7 +33,11 @@ class frmTervask final : public ModelessDialog {
   void mnuFileItem_Click(int index);
   void tmrClock_Timer();
   void ShowMailSettings(const MailSettings& settings);
+  void PrepareJobList();
+  void AddJobRow(const JobRecord& record);
+  void cmdDelete_Click();
 
+  JobStore& store_;
   bool helpOpened_ = false;
 };
 

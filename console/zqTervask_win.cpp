@@ -7,6 +7,7 @@
 #include "common/PlatformText.h"
 #include "console/basTervask.h"
 #include "console/frmTervask.h"
+#include "console/jobs/basScheduleJob_win.h"
 
 namespace zq {
 
@@ -24,7 +25,8 @@ int Main() {
         ReadSetting(kSettingsSection, kMailSettingKeys[field]);
   }
   g_helpFilePath = PathInDirectory(directory, kHelpFileName);
-  frmTervask main;
+  ServiceJobStore jobs;
+  frmTervask main(jobs);
   return main.Show();
 }
 

@@ -1,6 +1,7 @@
 // The console's main window created headless from its real template: the frame filled from
 // the settings, the status bar's date and time, the help file that is not there, closing;
-// and MakeDirectory against real directories.
+// the job list through the fake store (pages, refusals, a failed listing) and the real
+// service (delete on Yes only); MakeDirectory against real directories.
 #include "console/frmTervask.h"
 
 #include <gtest/gtest.h>
@@ -12,15 +13,111 @@
 #include "common/MessageBox.h"
 #include "common/PlatformText.h"
 #include "console/frmTervaskIds.h"
+#include "console/jobs/basScheduleJob_win.h"
+#include "tests/support/FakeJobStore.h"
 #include "tests/win32/TempDir.h"
 
 namespace zq {
 namespace {
 
 std::vector<std::string> g_shown;
+int g_answer = kIdOk;  // what the recorded boxes answer
 int RecordBox(const std::string& text, const std::string&, unsigned) {
   g_shown.push_back(text);
-  return kIdOk;
+  return g_answer;
+}
+
+// The job list's rows as their id column and command column.
+std::vector<std::pair<std::string, std::string>> Rows(HWND window) {
+  const HWND list = ::GetDlgItem(window, IDV_lstJobs);
+  std::vector<std::pair<std::string, std::string>> rows;
+  const int count = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int row = 0; row < count; ++row) {
+    char id[32] = {}, command[1024] = {};
+    LVITEMA item{};
+    item.iSubItem = 1;
+    item.pszText = id;
+    item.cchTextMax = sizeof id;
+    ::SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    item.iSubItem = 6;
+    item.pszText = command;
+    item.cchTextMax = sizeof command;
+    ::SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    rows.emplace_back(id, command);
+  }
+  return rows;
+}
+
+// Selects the row whose command is `command`; false when there is none.
+bool Select(HWND window, const std::string& command) {
+  const auto rows = Rows(window);
+  for (std::size_t row = 0; row < rows.size(); ++row) {
+    if (rows[row].second != command) continue;
+    LVITEMA item{};
+    item.stateMask = item.state = LVIS_SELECTED;
+    ::SendDlgItemMessageA(window, IDV_lstJobs, LVM_SETITEMSTATE, row,
+                          reinterpret_cast<LPARAM>(&item));
+    return true;
+  }
+  return false;
+}
+
+class JobListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = SetMessageBoxFunction(RecordBox);
+    g_shown.clear();
+    g_answer = kIdOk;
+  }
+  void TearDown() override { SetMessageBoxFunction(previous_); }
+  MessageBoxFunction previous_ = nullptr;
+};
+
+TEST_F(JobListTest, PagesRefusalsAndAFailedListingThroughTheFake) {
+  testing::FakeJobStore jobs;
+  for (std::uint32_t id = 1; id <= 1000; ++id)
+    jobs.jobs.push_back({id, {0, 0, 0, 0, "c" + std::to_string(id)}});
+  jobs.pageSize = 300;
+  frmTervask form(jobs);
+  ASSERT_TRUE(form.CreateHidden());
+  const auto rows = Rows(form.window());
+  ASSERT_EQ(rows.size(), 1000u);
+  EXPECT_EQ(rows[999], std::make_pair(std::string("1000"), std::string("c1000")));
+  EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(form.window(), IDB_cmdDelete)));
+
+  ::SendMessageA(form.window(), WM_COMMAND, IDB_cmdDelete, 0);  // no row selected
+  EXPECT_TRUE(g_shown.empty());
+  jobs.refuseDelete = 2185;
+  g_answer = kIdYes;
+  ASSERT_TRUE(Select(form.window(), "c7"));
+  ::SendMessageA(form.window(), WM_COMMAND, IDB_cmdDelete, 0);
+  EXPECT_EQ(g_shown,
+            (std::vector<std::string>{"ジョブ7を削除しますか？",
+                                      "ジョブ7を削除できませんでした。\r\nエラーコード: 2185"}));
+  g_shown.clear();
+  jobs.failEnumerateOnCall = jobs.enumerateCalls + 2;  // the second page of the next listing
+  ::SendMessageA(form.window(), WM_COMMAND, IDB_cmdRefresh, 0);
+  EXPECT_EQ(Rows(form.window()).size(), 300u);
+  ASSERT_EQ(g_shown.size(), 1u);
+  EXPECT_EQ(g_shown[0], jobs.ErrorText(1753));
+}
+
+TEST_F(JobListTest, TheRealServiceListsAJobAndDeletesItOnYesOnly) {
+  ServiceJobStore jobs;
+  const std::string command = "zq-joblist-test 日本語 " + std::to_string(::GetCurrentProcessId());
+  std::uint32_t id = 0;
+  ASSERT_EQ(jobs.Add({0, 0, 0, kJobNonInteractive, command}, id), 0u);
+  frmTervask form(jobs);
+  ASSERT_TRUE(form.CreateHidden());
+  ASSERT_TRUE(Select(form.window(), command));
+  g_answer = kIdNo;
+  ::SendMessageA(form.window(), WM_COMMAND, IDB_cmdDelete, 0);
+  EXPECT_EQ(g_shown, std::vector<std::string>{"ジョブ" + std::to_string(id) + "を削除しますか？"});
+  ASSERT_TRUE(Select(form.window(), command)) << "No keeps the job";
+  g_answer = kIdYes;
+  ::SendMessageA(form.window(), WM_COMMAND, IDB_cmdDelete, 0);
+  EXPECT_FALSE(Select(form.window(), command));
+  if (Select(form.window(), command)) jobs.Delete(id);
 }
 
 std::string PanelText(HWND window, int panel) {
@@ -29,12 +126,12 @@ std::string PanelText(HWND window, int panel) {
   return text;
 }
 
-TEST(frmTervask, FrameFromSettingsClockAndAMissingHelpFile) {
+TEST_F(JobListTest, FrameFromSettingsClockAndAMissingHelpFile) {
   test::TempDir dir;
   g_mailSettings = {"mail.example.jp", "587", "zq@example.jp", "a@x;b@x", "週報"};
   g_helpFilePath = dir.File("zqTervask.hlp");
-  const auto previous = SetMessageBoxFunction(RecordBox);
-  frmTervask form;
+  testing::FakeJobStore jobs;
+  frmTervask form(jobs);
   ASSERT_TRUE(form.CreateHidden());
   EXPECT_EQ(test::ItemText(form.window(), IDE_txtSmtpFrom), "zq@example.jp");
   EXPECT_EQ(test::ItemText(form.window(), IDE_txtSmtpSubject), "週報");
@@ -46,7 +143,6 @@ TEST(frmTervask, FrameFromSettingsClockAndAMissingHelpFile) {
             std::vector<std::string>{"ヘルプファイルが見つかりません。\r\n" + g_helpFilePath});
   ::SendMessageA(form.window(), WM_CLOSE, 0, 0);
   EXPECT_EQ(form.window(), nullptr);
-  SetMessageBoxFunction(previous);
 }
 
 TEST(MakeDirectory, OnlyADirectoryCountsAsThere) {
