@@ -10,6 +10,7 @@
 #include "common/PlatformText.h"
 #include "console/frmMailSetting.h"
 #include "console/frmTervaskIds.h"
+#include "console/jobs/frmAddJob.h"
 
 namespace zq {
 namespace {
@@ -56,6 +57,9 @@ INT_PTR frmTervask::OnMessage(UINT message, WPARAM wParam, LPARAM) {
           return TRUE;
         case IDB_cmdRefresh:
           cmdRefresh_Click();
+          return TRUE;
+        case IDB_cmdAdd:
+          cmdAdd_Click();
           return TRUE;
         case IDB_cmdDelete:
           cmdDelete_Click();
@@ -125,6 +129,13 @@ void frmTervask::PrepareJobList() {
   ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   for (const int id : {IDV_lstJobs, IDB_cmdRefresh})
     ::EnableWindow(::GetDlgItem(window(), id), TRUE);
+}
+
+void frmTervask::cmdAdd_Click() {
+  OpenFileChooser chooser;
+  frmAddJob dialog(store_, chooser);
+  dialog.Show(window());
+  cmdRefresh_Click();
 }
 
 void frmTervask::cmdRefresh_Click() {

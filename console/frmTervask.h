@@ -1,8 +1,8 @@
 // The console's main window. Working so far: the frame (caption, icon, centring, the mail
 // boxes filled from MailSettings, the computer name, the menu's exit and help, the status
 // bar's date and time kept current by a timer, the end of the program when it closes) and
-// the job list (refresh, delete) over a job store. Adding jobs, the report panel and the
-// schedule controls are created disabled.
+// the job list (add through the general job dialog, refresh, delete) over a job store. The
+// report panel and the main window's own schedule controls are created disabled.
 #pragma once
 
 #include "common/ModelessDialog.h"
@@ -25,6 +25,8 @@ class frmTervask final : public ModelessDialog {
   void cmdButton_Click(int index);
   // Lists the jobs again.
   void cmdRefresh_Click();
+  // The general job dialog, then the list again.
+  void cmdAdd_Click();
 
  private:
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

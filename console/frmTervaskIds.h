@@ -2,6 +2,8 @@
 // arrays are contiguous ranges: the first id plus the index.
 #pragma once
 
+#include "console/jobs/ScheduleControlIds.h"
+
 #define IDD_frmTervask 400
 #define IDM_frmTervask 401
 #define IDI_zqTervask 402
@@ -29,14 +31,6 @@
 #define IDE_txtSmtpSubject 424
 #define IDB_cmdButton0 425
 #define IDB_cmdButton1 426
-#define IDC_comboCondition 427
-#define IDF_frameTime 428
-#define IDE_txtTime 429
-#define IDF_frameWeek 430
-#define IDE_txtWeekTime 431
-#define IDF_frameDay 432
-#define IDE_txtDayTime 433
-#define IDB_cmdSubmit 434
 #define IDS_StatusBar1 435
 #define IDM_mnuFileItem0 436
 #define IDM_mnuFileItem2 437
@@ -49,6 +43,3 @@
 #define IDE_txtCommand0 500    // 5 controls
 #define IDB_cmdBrowse0 510     // 5 controls
 #define IDL_lblMail0 520       // 5 controls
-#define IDX_chkWeek0 530       // 7 controls
-#define IDX_chkDay0 540        // 31 controls
-#define IDL_lblTimeLabel0 580  // 6 controls

@@ -1,0 +1,110 @@
+// The general job dialog.
+#include "console/jobs/frmAddJob.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <vector>
+
+#include "common/Cp932.h"
+#include "common/MessageBox.h"
+#include "common/PlatformText.h"
+#include "console/basTervask.h"
+#include "console/jobs/frmAddJobIds.h"
+
+namespace zq {
+
+std::optional<std::string> OpenFileChooser::ChooseProgram(HWND owner) {
+  static constexpr char kFilter[] =
+      "実行ﾌｧｲﾙ (*.exe)\0*.exe\0ﾊﾞｯﾁﾌｧｲﾙ (*.bat)\0*.bat\0すべてのﾌｧｲﾙ (*.*)\0*.*\0";
+  std::vector<char> path(32768, '\0');
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = kFilter;
+  dialog.lpstrFile = path.data();
+  dialog.nMaxFile = static_cast<DWORD>(path.size());
+  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (!::GetOpenFileNameA(&dialog)) return std::nullopt;
+  return std::string(path.data());
+}
+
+void frmAddJob::Show(HWND owner) { ShowModal(IDD_frmAddJob, owner); }
+
+bool frmAddJob::CreateHidden() { return Create(IDD_frmAddJob); }
+
+INT_PTR frmAddJob::OnMessage(UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      schedule_ = ScheduleControls(window());
+      schedule_.FillModes();
+      CentreOnScreen();
+      return TRUE;
+    case WM_COMMAND:
+      if (schedule_.OnCommand(wParam)) {
+        // Run now needs no interaction box; every other mode shows it, its tick kept.
+        if (LOWORD(wParam) == IDC_comboCondition) {
+          ::ShowWindow(::GetDlgItem(window(), IDX_chkInteractive),
+                       schedule_.Read().mode == kModeRunNow ? SW_HIDE : SW_SHOW);
+        }
+        return TRUE;
+      }
+      switch (LOWORD(wParam)) {
+        case IDB_cmdBrowse:
+          cmdBrowse_Click();
+          return TRUE;
+        case IDB_cmdSubmit:
+          cmdSubmit_Click();
+          return TRUE;
+        case IDB_cmdClose:
+        case IDCANCEL:
+          Destroy();
+          return TRUE;
+      }
+      return FALSE;
+    case WM_CLOSE:
+      Destroy();
+      return TRUE;
+  }
+  return FALSE;
+}
+
+void frmAddJob::cmdBrowse_Click() {
+  // A path holding a blank goes in quotes, so the scheduled command runs it.
+  if (const auto path = chooser_.ChooseProgram(window())) {
+    SetItemText(IDE_txtCommand, CommandOfPath(*path));
+  }
+}
+
+void frmAddJob::cmdSubmit_Click() {
+  const std::string command(TrimBlanks(ItemText(IDE_txtCommand)));
+  if (command.empty()) {
+    TervaskMessage("コマンドを指定してください！", kMbExclamation);
+    ::SetFocus(::GetDlgItem(window(), IDE_txtCommand));
+    return;
+  }
+  const ScheduleInput input = schedule_.Read();
+  const ScheduleCheck check = ValidateSchedule(input);
+  if (!check.ok) {
+    TervaskMessage(check.message, kMbExclamation);
+    schedule_.Focus(check.focus);
+    return;
+  }
+  if (input.mode == kModeRunNow) return RunNow(command);
+  const bool interactive = ::IsDlgButtonChecked(window(), IDX_chkInteractive) == BST_CHECKED;
+  schedule_.Submit(store_, BuildJobInfo(input, command, !interactive));
+}
+
+void frmAddJob::RunNow(const std::string& command) {
+  const RunNowCommand run = SplitRunNowCommand(command);
+  const std::string directory = ProgramDirectory();
+  const auto result = reinterpret_cast<INT_PTR>(::ShellExecuteA(
+      nullptr, "open", run.file.c_str(), run.parameters.empty() ? nullptr : run.parameters.c_str(),
+      directory.c_str(), SW_SHOWNORMAL));
+  if (result > 32) return;
+  TervaskMessage("アプリケーションの起動に失敗しました！\r\n" + command + "\r\n" +
+                     GetSystemErrorText(static_cast<std::uint32_t>(result)),
+                 kMbExclamation);
+}
+
+}  // namespace zq
