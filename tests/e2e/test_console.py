@@ -22,6 +22,7 @@ def control_ids(header):
 
 MAIN = control_ids("frmTervaskIds.h")
 DIALOG = control_ids("frmMailSettingIds.h")
+JOB = {**control_ids("jobs/ScheduleControlIds.h"), **control_ids("jobs/frmAddJobIds.h")}
 
 
 def driver(*args):
@@ -80,6 +81,26 @@ class ConsoleTest(unittest.TestCase):
         self.assertEqual((self.dir / "zqTervask.ini").read_bytes(), sjis(
             f"[zqTervask]\r\nSmtpServer=mail.example.jp\r\nSmtpPort=587\r\nSubject={subject}\r\n"
             "From=zq@example.jp\r\nTo=a@x;b@x\r\n"))
+
+    def test_a_job_added_through_the_dialog_reaches_the_service(self):
+        process = self.start()
+        command = f"zq-console-e2e {os.getpid()} 週報.bat"
+        driver("click", TITLE, MAIN["IDB_cmdAdd"])
+        dialog = "ジョブの登録"
+        self.assertEqual(driver("wait", dialog)[0], 0)
+        driver("set", dialog, JOB["IDE_txtCommand"], command)
+        driver("pick", dialog, JOB["IDC_comboCondition"], 1)
+        driver("set", dialog, JOB["IDE_txtTime"], "23:59")
+        driver("click", dialog, JOB["IDB_cmdSubmit"])
+        added = driver("box", TITLE)[1]
+        driver("answer", TITLE, 1)
+        jobs = dict(line.split("\t", 1)[::-1] for line in driver("jobs")[1].splitlines())
+        self.assertIn(command, jobs, "the service lists the job")
+        self.addCleanup(driver, "deljob", jobs[command])
+        self.assertEqual(added, f"ジョブ{jobs[command]}を追加しました。")
+        driver("click", dialog, JOB["IDB_cmdClose"])
+        self.assertEqual(driver("wait", dialog)[0], 1, "the dialog closed")
+        self.close(process)
 
     def test_without_settings_file_empty_boxes_and_no_message(self):
         process = self.start()

@@ -12,7 +12,12 @@
 //   zq_driver nobox CAPTION              exit 0 when no such box is open now (no waiting)
 //   zq_driver answer CAPTION BUTTON      presses button BUTTON (1 OK, 6 Yes, 7 No) of that box
 //   zq_driver close CAPTION              asks the window to close
+//   zq_driver jobs                       prints the Schedule service's jobs: id TAB command
+//   zq_driver deljob ID                  deletes that job
 #include <windows.h>
+// after windows.h
+#include <lm.h>
+#include <lmat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -76,9 +81,36 @@ LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return static_cast<LRESULT>(result);
 }
 
+// The service's jobs, one "id TAB command" line each (the command in the ANSI code page).
+int PrintJobs() {
+  DWORD resume = 0;
+  for (int page = 0; page < 1000; ++page) {
+    LPBYTE buffer = nullptr;
+    DWORD read = 0, total = 0;
+    const NET_API_STATUS status =
+        ::NetScheduleJobEnum(L"", &buffer, MAX_PREFERRED_LENGTH, &read, &total, &resume);
+    if (status != NERR_Success && status != ERROR_MORE_DATA) return Fail("cannot list jobs");
+    const auto* jobs = reinterpret_cast<const AT_ENUM*>(buffer);
+    for (DWORD i = 0; jobs && i < read; ++i) {
+      char command[4096] = {};
+      ::WideCharToMultiByte(CP_ACP, 0, jobs[i].Command, -1, command, sizeof command, nullptr,
+                            nullptr);
+      std::printf("%lu\t%s\n", static_cast<unsigned long>(jobs[i].JobId), command);
+    }
+    if (buffer) ::NetApiBufferFree(buffer);
+    if (status == NERR_Success || read == 0) return 0;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "jobs") == 0) return PrintJobs();
+  if (argc == 3 && std::strcmp(argv[1], "deljob") == 0) {
+    const DWORD id = std::strtoul(argv[2], nullptr, 10);
+    return ::NetScheduleJobDel(L"", id, id) == NERR_Success ? 0 : 1;
+  }
   if (argc < 3) return Fail("usage: zq_driver ACTION CAPTION [ARGS]");
   const std::string action = argv[1];
   if (action == "nobox") return Find(argv[2], true, 0) ? 1 : 0;
