@@ -127,7 +127,7 @@ void frmTervask::PrepareJobList() {
   ::SelectObject(dc, previous);
   ::ReleaseDC(list, dc);
   ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  for (const int id : {IDV_lstJobs, IDB_cmdRefresh})
+  for (const int id : {IDV_lstJobs, IDB_cmdRefresh, IDB_cmdAdd})
     ::EnableWindow(::GetDlgItem(window(), id), TRUE);
 }
 

@@ -149,6 +149,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (action == "click") {
+    // A user cannot press a disabled button, and neither can a test.
+    if (!::IsWindowEnabled(control) || !::IsWindowVisible(control)) return Fail("not enabled");
     ::PostMessageA(control, BM_CLICK, 0, 0);
     return 0;
   }
@@ -158,6 +160,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (action == "check") {
+    if (!::IsWindowEnabled(control) || !::IsWindowVisible(control)) return Fail("not enabled");
     const bool wanted = std::atoi(argv[4]) != 0;
     if ((Send(control, BM_GETCHECK, 0, 0) == BST_CHECKED) != wanted) {
       ::PostMessageA(control, BM_CLICK, 0, 0);

@@ -1,5 +1,6 @@
 // Test helper: shows one of the console's dialogs on its own, for a screenshot.
-// Usage: zq_show_form mail   (the mail settings dialog, reading zqTervask.ini beside it)
+// Usage: zq_show_form mail     (the mail settings dialog, reading zqTervask.ini beside it)
+//        zq_show_form addjob   (the general job dialog over the real Schedule service)
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
@@ -8,11 +9,21 @@
 
 #include "console/basTervask.h"
 #include "console/frmMailSetting.h"
+#include "console/jobs/basScheduleJob_win.h"
+#include "console/jobs/frmAddJob.h"
 
 int main(int argc, char** argv) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
-  if (argc != 2 || std::strcmp(argv[1], "mail") != 0) return 2;
+  if (argc != 2) return 2;
+  if (std::strcmp(argv[1], "addjob") == 0) {
+    zq::ServiceJobStore store;
+    zq::OpenFileChooser chooser;
+    zq::frmAddJob dialog(store, chooser);
+    dialog.Show(nullptr);
+    return 0;
+  }
+  if (std::strcmp(argv[1], "mail") != 0) return 2;
   zq::g_settingsFilePath = zq::PathInDirectory(zq::ProgramDirectory(), zq::kSettingsFileName);
   zq::frmMailSetting dialog(nullptr);
   dialog.Show(nullptr);

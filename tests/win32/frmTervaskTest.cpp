@@ -84,6 +84,7 @@ TEST_F(JobListTest, PagesRefusalsAndAFailedListingThroughTheFake) {
   ASSERT_EQ(rows.size(), 1000u);
   EXPECT_EQ(rows[999], std::make_pair(std::string("1000"), std::string("c1000")));
   EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(form.window(), IDB_cmdDelete)));
+  EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(form.window(), IDB_cmdAdd)));
 
   ::SendMessageA(form.window(), WM_COMMAND, IDB_cmdDelete, 0);  // no row selected
   EXPECT_TRUE(g_shown.empty());
