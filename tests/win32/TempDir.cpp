@@ -17,6 +17,15 @@ TempDir::TempDir() {
   path_ = dir.string();
 }
 
+TempDir::~TempDir() {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    std::error_code error;
+    std::filesystem::remove_all(path_, error);
+    if (!error) return;
+    ::Sleep(100);
+  }
+}
+
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};

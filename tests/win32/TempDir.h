@@ -9,7 +9,8 @@ namespace zq::test {
 class TempDir {
  public:
   TempDir();
-  ~TempDir() { std::filesystem::remove_all(path_); }
+  // Removes the directory; a program that still runs from it gets a few seconds to end.
+  ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 

@@ -101,13 +101,14 @@ TEST_F(AddJobTest, RunNowThroughTheShellAndBrowseQuotesBlanks) {
   test::TempDir dir;
   frmAddJob dialog(store, chooser_);
   ASSERT_TRUE(dialog.CreateHidden());
-  char system[MAX_PATH];
-  ASSERT_TRUE(::GetSystemDirectoryA(system, MAX_PATH));
-  const std::string out = dir.File("ran.txt");
-  Submit(dialog, "\"" + std::string(system) + "\\cmd.exe\" /c echo ran> \"" + out + "\"",
-         kModeRunNow);
+  // A program in a folder with a blank, quoted, with parameters: it writes its child's id.
+  const std::string program = dir.File("zq sleeper.exe");
+  ASSERT_TRUE(
+      ::CopyFileA(test::BesideTestProgram("zq_sleeper.exe").c_str(), program.c_str(), FALSE));
+  const std::string out = dir.File("child id.txt");
+  Submit(dialog, "\"" + program + "\" 0 \"" + out + "\"", kModeRunNow);
   for (int i = 0; i < 200 && test::ReadFileBytes(out).empty(); ++i) ::Sleep(50);
-  EXPECT_EQ(test::ReadFileBytes(out), "ran\r\n");
+  EXPECT_FALSE(test::ReadFileBytes(out).empty()) << "the program ran with its parameters";
   EXPECT_TRUE(g_boxes.empty());
   Submit(dialog, dir.File("missing.exe"), kModeRunNow);
   ASSERT_EQ(g_boxes.size(), 1u);
