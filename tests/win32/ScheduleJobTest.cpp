@@ -1,6 +1,6 @@
 // The Schedule service of the Wine prefix through the AT calls: add, list, delete round trip
-// with a Japanese command of 300 characters, and error texts through FormatMessageA. The
-// service keeps only ids and commands, so fields and paging are tested through the fake.
+// with a Japanese command of 300 characters. The service keeps only ids and commands, so
+// fields and paging are tested through the fake.
 #include "console/jobs/basScheduleJob_win.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,6 @@
 
 #include <optional>
 
-#include "common/PlatformText.h"
 
 namespace zq {
 namespace {
@@ -36,14 +35,6 @@ TEST(ScheduleService, AddListDeleteRoundTrip) {
   EXPECT_EQ(store.Delete(id), 0u);
   EXPECT_FALSE(FindJob(store, command));
   EXPECT_NE(store.Delete(id), 0u) << "a job that is gone cannot be deleted";
-}
-
-TEST(ScheduleService, ErrorTextsAreOneLine) {
-  const std::string text = GetNetErrorText(ERROR_ACCESS_DENIED);
-  EXPECT_EQ(text, GetSystemErrorText(ERROR_ACCESS_DENIED));
-  EXPECT_EQ(text.find('\n'), std::string::npos);
-  ::SetLastError(ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(GetNetErrorText(0), GetSystemErrorText(ERROR_FILE_NOT_FOUND));
 }
 
 }  // namespace

@@ -80,7 +80,6 @@ TEST_F(AddJobTest, RefusalsAndTheirMessages) {
     std::string message;
   } cases[] = {
       {"  ", kModeWeekly, "", "コマンドを指定してください！"},
-      {"a.bat", kModeWeekly, "08:30", "曜日を指定してください！"},
       {"a.bat", kModeOnce, "8:30", "時刻のフォーマットが正しくありません！"},
   };
   for (const auto& c : cases) {

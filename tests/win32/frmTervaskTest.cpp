@@ -134,7 +134,6 @@ TEST_F(JobListTest, FrameFromSettingsClockAndAMissingHelpFile) {
   testing::FakeJobStore jobs;
   frmTervask form(jobs);
   ASSERT_TRUE(form.CreateHidden());
-  EXPECT_EQ(test::ItemText(form.window(), IDE_txtSmtpFrom), "zq@example.jp");
   EXPECT_EQ(test::ItemText(form.window(), IDE_txtSmtpSubject), "週報");
   EXPECT_EQ(test::ItemText(form.window(), IDL_lblComputerName), LocalComputerName());
   EXPECT_EQ(PanelText(form.window(), 1), ShortDateText());
