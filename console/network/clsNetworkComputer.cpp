@@ -1,0 +1,103 @@
+// The lazily built network tree.
+#include "console/network/clsNetworkComputer.h"
+
+#include <cctype>
+
+#include "common/Cp932.h"
+
+namespace zq {
+namespace {
+
+constexpr std::uint32_t kMoreData = 234;
+constexpr std::size_t kFirstBufferBytes = 1024;
+// Enumeration rounds per expansion: a platform that never ends is stopped here.
+constexpr int kMaxReads = 100000;
+
+// Equal without regard to ASCII case; double-byte characters compare as they are.
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); i += Cp932CharLength(a, i)) {
+    if (Cp932CharLength(a, i) == 2) {
+      if (a.compare(i, 2, b, i, 2) != 0) return false;
+    } else if (std::tolower(static_cast<unsigned char>(a[i])) !=
+               std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string ResourceTypeNameOf(std::uint32_t displayType) {
+  static constexpr const char* kNames[] = {"Generic",    "Domain",    "Server",  "Share",
+                                           "File",       "Group",     "Network", "Root",
+                                           "AdminShare", "Directory", "Tree",    "NDSContainer"};
+  return displayType < std::size(kNames) ? kNames[displayType] : "";
+}
+
+clsNetworkComputer::clsNetworkComputer(NetworkEnumeration& platform)
+    : platform_(platform), children_(std::make_unique<clsNetworkComputers>()) {}
+
+clsNetworkComputer::clsNetworkComputer(NetworkEnumeration& platform, NetResource resource)
+    : platform_(platform),
+      resource_(std::move(resource)),
+      isRoot_(false),
+      children_(std::make_unique<clsNetworkComputers>()) {}
+
+clsNetworkComputer::~clsNetworkComputer() = default;
+
+const clsNetworkComputers& clsNetworkComputer::Children() {
+  if (!childrenLoaded_) EnumerateChildren();
+  return *children_;
+}
+
+std::string clsNetworkComputer::ResourceTypeName() const {
+  return ResourceTypeNameOf(resource_.displayType);
+}
+
+std::string clsNetworkComputer::ShortName() const {
+  const std::string& name = resource_.remoteName;
+  std::size_t start = 0;
+  for (std::size_t pos = 0; pos < name.size(); pos += Cp932CharLength(name, pos)) {
+    if (name[pos] == '\\') start = pos + 1;
+  }
+  return name.substr(start);
+}
+
+void clsNetworkComputer::EnumerateChildren() {
+  children_ = std::make_unique<clsNetworkComputers>();
+  if (platform_.Open(isRoot_ ? nullptr : &resource_) != 0) return;  // tried again next time
+  std::size_t bufferBytes = kFirstBufferBytes;
+  for (int round = 0; round < kMaxReads; ++round) {
+    std::vector<NetResource> entries;
+    const std::size_t asked = bufferBytes;
+    const std::uint32_t status = platform_.Read(bufferBytes, entries);
+    if (status == kMoreData && bufferBytes > asked) continue;  // read again with more room
+    if (status != 0 || entries.empty()) break;  // the end, or an error: what was read stays
+    for (NetResource& entry : entries) {
+      children_->Add(std::make_unique<clsNetworkComputer>(platform_, std::move(entry)));
+    }
+  }
+  platform_.Close();
+  childrenLoaded_ = true;
+}
+
+clsNetworkComputer* clsNetworkComputers::Add(std::unique_ptr<clsNetworkComputer> child) {
+  if (Item(child->RemoteName())) return nullptr;
+  items_.push_back(std::move(child));
+  return items_.back().get();
+}
+
+clsNetworkComputer* clsNetworkComputers::Item(std::string_view remoteName) const {
+  for (const auto& item : items_) {
+    if (SameName(item->RemoteName(), remoteName)) return item.get();
+  }
+  return nullptr;
+}
+
+clsNetworkComputer* clsNetworkComputers::Item(std::size_t position) const {
+  return position >= 1 && position <= items_.size() ? items_[position - 1].get() : nullptr;
+}
+
+}  // namespace zq

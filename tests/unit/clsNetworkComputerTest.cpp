@@ -1,0 +1,118 @@
+// The network tree through a fake enumeration: lazy and cached, growth after 234, an error
+// half-way, an open that fails and then succeeds, duplicates, names of any length.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "console/network/clsNetworkComputer.h"
+
+namespace zq {
+namespace {
+
+// Children by parent remote name ("" for the top), served `perRead` at a time.
+struct FakeNetwork : NetworkEnumeration {
+  std::map<std::string, std::vector<NetResource>> children;
+  std::size_t perRead = 2;
+  int failOpens = 0;          // the next opens that fail
+  int errorAfterReads = -1;   // a read error after that many reads
+  std::size_t needBytes = 0;  // the first read asks for this much room (234)
+  int opens = 0, closes = 0, reads = 0;
+
+  std::uint32_t Open(const NetResource* parent) override {
+    ++opens;
+    if (failOpens > 0) return --failOpens, 1222;  // no network
+    current_ = &children[parent ? parent->remoteName : ""];
+    next_ = 0;
+    return 0;
+  }
+  std::uint32_t Read(std::size_t& bufferBytes, std::vector<NetResource>& entries) override {
+    if (reads++ == errorAfterReads) return 1232;
+    if (bufferBytes < needBytes) return bufferBytes = needBytes, 234;
+    if (next_ == current_->size()) return 259;
+    for (; next_ < current_->size() && entries.size() < perRead; ++next_) {
+      entries.push_back((*current_)[next_]);
+    }
+    return 0;
+  }
+  void Close() override { ++closes; }
+
+ private:
+  const std::vector<NetResource>* current_ = nullptr;
+  std::size_t next_ = 0;
+};
+
+NetResource Resource(std::string name, std::uint32_t displayType) {
+  NetResource r;
+  r.remoteName = std::move(name);
+  r.displayType = displayType;
+  return r;
+}
+
+std::vector<std::string> Names(const clsNetworkComputers& list) {
+  std::vector<std::string> names;
+  for (const auto& item : list) names.push_back(item->RemoteName());
+  return names;
+}
+
+TEST(NetworkTree, LazyCachedInOrderWithoutDuplicates) {
+  FakeNetwork network;
+  const std::string longName = "\\\\" + std::string(300, 'N');
+  network.children[""] = {Resource("Microsoft Windows Network", 6)};
+  network.children["Microsoft Windows Network"] = {Resource("WORKGROUP", 1),
+                                                   Resource("workgroup", 1), Resource("DOMAIN", 1)};
+  network.children["WORKGROUP"] = {Resource("\\\\HOST", 2), Resource(longName, 2),
+                                   Resource("\\\\表示", 2)};
+  network.children["DOMAIN"] = {Resource("\\\\HOST", 2)};
+  network.needBytes = 4096;
+  clsNetworkComputer top(network);
+  EXPECT_EQ(network.opens, 0) << "nothing is enumerated before it is asked for";
+  clsNetworkComputer* provider = top.Children().Item(1);
+  ASSERT_TRUE(provider);
+  EXPECT_EQ(Names(provider->Children()), (std::vector<std::string>{"WORKGROUP", "DOMAIN"}));
+  clsNetworkComputer* workgroup = provider->Children().Item("workgroup");
+  ASSERT_TRUE(workgroup);
+  const auto& servers = workgroup->Children();
+  ASSERT_EQ(servers.Count(), 3u);
+  EXPECT_EQ(servers.Item(2)->ShortName(), std::string(300, 'N'));
+  EXPECT_EQ(servers.Item(3)->ShortName(), "表示");
+  EXPECT_EQ(servers.Item(1)->ResourceTypeName(), "Server");
+  EXPECT_EQ(provider->Children().Item("DOMAIN")->Children().Item(1)->RemoteName(), "\\\\HOST")
+      << "the same name under two parents";
+  const int opens = network.opens;
+  workgroup->Children();
+  top.Children();
+  EXPECT_EQ(network.opens, opens) << "each level is enumerated once";
+  EXPECT_EQ(network.closes, network.opens);
+  EXPECT_EQ(servers.Item("\\\\NOBODY"), nullptr);
+  EXPECT_EQ(servers.Item(std::size_t{4}), nullptr);
+}
+
+TEST(NetworkTree, FailuresKeepWhatWasReadAndOpenAgainLater) {
+  FakeNetwork network;
+  network.children[""] = {Resource("A", 6), Resource("B", 6), Resource("C", 6), Resource("D", 6)};
+  network.failOpens = 1;
+  clsNetworkComputer top(network);
+  EXPECT_EQ(top.Children().Count(), 0u);
+  EXPECT_FALSE(top.ChildrenLoaded());
+  network.errorAfterReads = 1;  // the second read fails: the first two stay
+  EXPECT_EQ(Names(top.Children()), (std::vector<std::string>{"A", "B"}));
+  EXPECT_TRUE(top.ChildrenLoaded());
+  EXPECT_EQ(network.opens, 2);
+
+  FakeNetwork stuck;  // 234 without asking for more room ends the listing
+  stuck.children[""] = {Resource("A", 6)};
+  stuck.needBytes = 1 << 30;
+  clsNetworkComputer grows(stuck);
+  EXPECT_EQ(grows.Children().Count(), 1u);
+}
+
+TEST(NetworkTree, NamesAndTypes) {
+  FakeNetwork network;
+  EXPECT_EQ(clsNetworkComputer(network, Resource("SERVER", 2)).ShortName(), "SERVER");
+  EXPECT_EQ(clsNetworkComputer(network, Resource("\\\\ソ", 2)).ShortName(), "ソ");  // trail 0x5C
+  EXPECT_EQ(ResourceTypeNameOf(11), "NDSContainer");
+  EXPECT_EQ(ResourceTypeNameOf(12), "");
+}
+
+}  // namespace
+}  // namespace zq
