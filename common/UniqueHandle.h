@@ -80,7 +80,15 @@ struct LocalMemoryTraits {
   static void Close(Type h) { ::LocalFree(h); }
 };
 
+// Memory from GlobalAlloc.
+struct GlobalMemoryTraits {
+  using Type = HGLOBAL;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::GlobalFree(h); }
+};
+
 using UniqueHandle = UniqueAny<HandleTraits>;
+using UniqueGlobalMemory = UniqueAny<GlobalMemoryTraits>;
 using UniqueFile = UniqueAny<FileHandleTraits>;
 using UniqueServiceHandle = UniqueAny<ServiceHandleTraits>;
 using UniqueRegKey = UniqueAny<RegKeyTraits>;

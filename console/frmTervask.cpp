@@ -11,6 +11,8 @@
 #include "console/frmMailSetting.h"
 #include "console/frmTervaskIds.h"
 #include "console/jobs/frmAddJob.h"
+#include "console/network/clsNetworkComputer_win.h"
+#include "console/network/frmNetworkComputers.h"
 
 namespace zq {
 namespace {
@@ -61,6 +63,11 @@ INT_PTR frmTervask::OnMessage(UINT message, WPARAM wParam, LPARAM) {
         case IDB_cmdAdd:
           cmdAdd_Click();
           return TRUE;
+        case IDB_cmdButtonBrowse: {
+          WNetEnumeration network;
+          cmdButtonBrowse_Click(network);
+          return TRUE;
+        }
         case IDB_cmdDelete:
           cmdDelete_Click();
           return TRUE;
@@ -127,7 +134,7 @@ void frmTervask::PrepareJobList() {
   ::SelectObject(dc, previous);
   ::ReleaseDC(list, dc);
   ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  for (const int id : {IDV_lstJobs, IDB_cmdRefresh, IDB_cmdAdd})
+  for (const int id : {IDV_lstJobs, IDB_cmdRefresh, IDB_cmdAdd, IDB_cmdButtonBrowse})
     ::EnableWindow(::GetDlgItem(window(), id), TRUE);
 }
 
@@ -136,6 +143,18 @@ void frmTervask::cmdAdd_Click() {
   frmAddJob dialog(store_, chooser);
   dialog.Show(window());
   cmdRefresh_Click();
+}
+
+void frmTervask::cmdButtonBrowse_Click(NetworkEnumeration& network) {
+  frmNetworkComputers browser(network);
+  browser.Show(window());
+  SetItemText(IDL_lblComputerName, g_targetComputerName);
+  const std::string local = GetLocalComputerName();
+  // The jobs listed and added stay those of this computer, whatever was chosen.
+  if (browser.chosen() && ::lstrcmpiA(g_targetComputerName.c_str(), local.c_str()) != 0) {
+    TervaskMessage("ジョブの一覧と登録の対象は、このコンピュータ（" + local + "）です。",
+                   kMbInformation);
+  }
 }
 
 void frmTervask::cmdRefresh_Click() {

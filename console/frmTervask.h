@@ -8,6 +8,7 @@
 #include "common/ModelessDialog.h"
 #include "console/basTervask.h"
 #include "console/jobs/basScheduleJob.h"
+#include "console/network/clsNetworkComputer.h"
 
 namespace zq {
 
@@ -27,6 +28,8 @@ class frmTervask final : public ModelessDialog {
   void cmdRefresh_Click();
   // The general job dialog, then the list again.
   void cmdAdd_Click();
+  // The network browser over `network`, then the chosen computer's name.
+  void cmdButtonBrowse_Click(NetworkEnumeration& network);
 
  private:
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

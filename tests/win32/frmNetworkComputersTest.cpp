@@ -1,0 +1,135 @@
+// The network browser created headless over the fake network: levels filled on their first
+// expansion only, servers without expansion buttons, the same name under two parents and a
+// 300-byte name, choosing by double-click; and the real enumeration under Wine, which finds
+// no network.
+#include "console/network/frmNetworkComputers.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "console/basTervask.h"
+#include "console/network/clsNetworkComputer_win.h"
+#include "console/network/frmNetworkComputersIds.h"
+#include "tests/support/FakeNetwork.h"
+
+namespace zq {
+namespace {
+
+using testing::FakeNetwork;
+using testing::Resource;
+
+HWND TreeOf(frmNetworkComputers& browser) { return ::GetDlgItem(browser.window(), IDV_tvwNetwork); }
+
+HTREEITEM Next(HWND tree, HTREEITEM item, UINT how) {
+  return reinterpret_cast<HTREEITEM>(
+      ::SendMessageA(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
+}
+
+std::string TextOf(HWND tree, HTREEITEM item) {
+  char text[512] = {};
+  TVITEMA data{};
+  data.mask = TVIF_TEXT;
+  data.hItem = item;
+  data.pszText = text;
+  data.cchTextMax = sizeof text;
+  ::SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+  return text;
+}
+
+// The texts of an item's children.
+std::vector<std::string> Children(HWND tree, HTREEITEM item) {
+  std::vector<std::string> texts;
+  for (HTREEITEM c = Next(tree, item, TVGN_CHILD); c; c = Next(tree, c, TVGN_NEXT)) {
+    texts.push_back(TextOf(tree, c));
+  }
+  return texts;
+}
+
+HTREEITEM Child(HWND tree, HTREEITEM item, const std::string& text) {
+  for (HTREEITEM c = Next(tree, item, TVGN_CHILD); c; c = Next(tree, c, TVGN_NEXT)) {
+    if (TextOf(tree, c) == text) return c;
+  }
+  return nullptr;
+}
+
+void Expand(frmNetworkComputers& browser, HTREEITEM item) {
+  NMTREEVIEWA change{};
+  change.hdr.hwndFrom = TreeOf(browser);
+  change.hdr.idFrom = IDV_tvwNetwork;
+  change.hdr.code = TVN_ITEMEXPANDINGA;
+  change.action = TVE_EXPAND;
+  change.itemNew.hItem = item;
+  ::SendMessageA(browser.window(), WM_NOTIFY, IDV_tvwNetwork, reinterpret_cast<LPARAM>(&change));
+}
+
+void DoubleClick(frmNetworkComputers& browser, HTREEITEM item) {
+  ::SendMessageA(TreeOf(browser), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+  NMHDR click{TreeOf(browser), IDV_tvwNetwork, static_cast<UINT>(NM_DBLCLK)};
+  ::SendMessageA(browser.window(), WM_NOTIFY, IDV_tvwNetwork, reinterpret_cast<LPARAM>(&click));
+}
+
+TEST(NetworkBrowser, LevelsOnFirstExpansionAndAServerChosenByDoubleClick) {
+  FakeNetwork network;
+  const std::string longName(300, 'N');
+  network.children[""] = {Resource("Microsoft Windows Network", 6)};
+  network.children["Microsoft Windows Network"] = {Resource("WORKGROUP", 5), Resource("DOMAIN", 1)};
+  network.children["WORKGROUP"] = {Resource("\\\\HOST", 2), Resource("\\\\" + longName, 2),
+                                   Resource("\\\\GENERIC", 0)};
+  network.children["DOMAIN"] = {Resource("\\\\HOST", 2)};
+  g_targetComputerName = "OLD";
+  frmNetworkComputers browser(network);
+  ASSERT_TRUE(browser.CreateHidden());
+  const HWND tree = TreeOf(browser);
+  const HTREEITEM top = Next(tree, nullptr, TVGN_ROOT);
+  EXPECT_EQ(TextOf(tree, top), "Entire Network");
+  const HTREEITEM provider = Child(tree, top, "Microsoft Windows Network");
+  ASSERT_TRUE(provider);
+  EXPECT_EQ(Children(tree, provider), std::vector<std::string>{"FAKE"});
+
+  Expand(browser, provider);
+  EXPECT_EQ(Children(tree, provider), (std::vector<std::string>{"WORKGROUP", "DOMAIN"}));
+  const HTREEITEM workgroup = Child(tree, provider, "WORKGROUP");
+  Expand(browser, workgroup);
+  EXPECT_EQ(Children(tree, workgroup), (std::vector<std::string>{"HOST", longName, "GENERIC"}));
+  EXPECT_EQ(Next(tree, Child(tree, workgroup, "HOST"), TVGN_CHILD), nullptr)
+      << "a server is a leaf";
+  EXPECT_EQ(Children(tree, Child(tree, workgroup, "GENERIC")), std::vector<std::string>{"FAKE"});
+  const int opens = network.opens;
+  Expand(browser, workgroup);
+  EXPECT_EQ(network.opens, opens) << "a filled level is not enumerated again";
+  const HTREEITEM domain = Child(tree, provider, "DOMAIN");
+  Expand(browser, domain);
+  EXPECT_EQ(Children(tree, domain), std::vector<std::string>{"HOST"});
+
+  // GENERIC cannot be enumerated now: it keeps its placeholder, which is then selectable.
+  network.failOpens = 1;
+  const HTREEITEM placeholder = Child(tree, Child(tree, workgroup, "GENERIC"), "FAKE");
+  for (const HTREEITEM notAServer : {domain, top, placeholder}) {
+    DoubleClick(browser, notAServer);
+    ASSERT_NE(browser.window(), nullptr);
+  }
+  EXPECT_EQ(Children(tree, Child(tree, workgroup, "GENERIC")), std::vector<std::string>{"FAKE"});
+  EXPECT_EQ(g_targetComputerName, "OLD");
+  DoubleClick(browser, Child(tree, domain, "HOST"));
+  EXPECT_EQ(browser.window(), nullptr);
+  EXPECT_TRUE(browser.chosen());
+  EXPECT_EQ(g_targetComputerName, "HOST");
+}
+
+TEST(NetworkBrowser, WineFindsNoNetworkAndTheTreeShowsItsTopOnly) {
+  WNetEnumeration network;
+  frmNetworkComputers browser(network);
+  ASSERT_TRUE(browser.CreateHidden());
+  const HWND tree = TreeOf(browser);
+  const HTREEITEM top = Next(tree, nullptr, TVGN_ROOT);
+  EXPECT_EQ(TextOf(tree, top), "Entire Network");
+  for (HTREEITEM c = Next(tree, top, TVGN_CHILD); c; c = Next(tree, c, TVGN_NEXT)) {
+    Expand(browser, c);  // whatever Wine lists opens without a hang
+  }
+  ::SendMessageA(browser.window(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(browser.chosen());
+}
+
+}  // namespace
+}  // namespace zq
