@@ -1,6 +1,7 @@
 // Test helper: shows one of the console's dialogs on its own, for a screenshot.
 // Usage: zq_show_form mail     (the mail settings dialog, reading zqTervask.ini beside it)
 //        zq_show_form addjob   (the general job dialog over the real Schedule service)
+//        zq_show_form network  (the network browser over the platform's enumeration)
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
@@ -11,6 +12,8 @@
 #include "console/frmMailSetting.h"
 #include "console/jobs/basScheduleJob_win.h"
 #include "console/jobs/frmAddJob.h"
+#include "console/network/clsNetworkComputer_win.h"
+#include "console/network/frmNetworkComputers.h"
 
 int main(int argc, char** argv) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
@@ -21,6 +24,12 @@ int main(int argc, char** argv) {
     zq::OpenFileChooser chooser;
     zq::frmAddJob dialog(store, chooser);
     dialog.Show(nullptr);
+    return 0;
+  }
+  if (std::strcmp(argv[1], "network") == 0) {
+    zq::WNetEnumeration network;
+    zq::frmNetworkComputers browser(network);
+    browser.Show(nullptr);
     return 0;
   }
   if (std::strcmp(argv[1], "mail") != 0) return 2;
