@@ -126,6 +126,12 @@ std::string ProfileTextOf(std::string_view value) {
   return std::string(value);
 }
 
+std::string GroupedThousands(std::uint64_t value) {
+  std::string digits = std::to_string(value);
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
+
 std::string SettingsWriteFailureText(std::string_view path, std::string_view systemText) {
   std::string text(path);
   text.append(" ファイルの書き込み時にエラーが発生しました。\r\n").append(systemText);

@@ -61,6 +61,9 @@ MailSettings TrimmedMailSettings(const MailSettings& typed);
 // quotes around a whole value, gives `value` back.
 std::string ProfileTextOf(std::string_view value);
 
+// A count with its thousands separated by commas: 523760 -> "523,760".
+std::string GroupedThousands(std::uint64_t value);
+
 // The message for a settings file that could not be written.
 std::string SettingsWriteFailureText(std::string_view path, std::string_view systemText);
 

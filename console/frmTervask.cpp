@@ -8,6 +8,7 @@
 #include "common/Hourglass.h"
 #include "common/MessageBox.h"
 #include "common/PlatformText.h"
+#include "console/frmAbout.h"
 #include "console/frmMailSetting.h"
 #include "console/frmTervaskIds.h"
 #include "console/jobs/frmAddJob.h"
@@ -53,6 +54,9 @@ INT_PTR frmTervask::OnMessage(UINT message, WPARAM wParam, LPARAM) {
           return TRUE;
         case IDM_mnuFileItem2:
           mnuFileItem_Click(2);
+          return TRUE;
+        case IDM_mnuFileItem3:
+          mnuFileItem_Click(3);
           return TRUE;
         case IDB_cmdButton1:
           cmdButton_Click(1);
@@ -222,6 +226,11 @@ void frmTervask::Form_Unload() {
 
 void frmTervask::mnuFileItem_Click(int index) {
   if (index == 0) return Form_Unload();
+  if (index == 3) {
+    frmAbout about;
+    about.Show(window());
+    return;
+  }
   if (index != 2) return;
   if (::GetFileAttributesA(g_helpFilePath.c_str()) == INVALID_FILE_ATTRIBUTES) {
     TervaskMessage("ヘルプファイルが見つかりません。\r\n" + g_helpFilePath, kMbExclamation);

@@ -1,5 +1,5 @@
 // The console's main window. Working so far: the frame (caption, icon, centring, the mail
-// boxes filled from MailSettings, the computer name, the menu's exit and help, the status
+// boxes filled from MailSettings, the computer name, the menu's exit, help and version, the status
 // bar's date and time kept current by a timer, the end of the program when it closes) and
 // the job list (add through the general job dialog, refresh, delete) over a job store. The
 // report panel and the main window's own schedule controls are created disabled.

@@ -45,6 +45,12 @@ TEST(MailSettingsSave, EmptinessFirstThenThePort) {
   EXPECT_TRUE(IsPortText("65535"));
 }
 
+TEST(SettingsText, MemoryFiguresGroupByThousands) {
+  const std::pair<std::uint64_t, const char*> cases[] = {
+      {523760, "523,760"}, {8388608, "8,388,608"}, {0, "0"}, {999, "999"}, {1000, "1,000"}};
+  for (const auto& [value, text] : cases) EXPECT_EQ(GroupedThousands(value), text);
+}
+
 TEST(SettingsText, QuotesSurviveAndPathsJoinOnce) {
   EXPECT_EQ(ProfileTextOf("\"quoted\""), "\"\"quoted\"\"");
   EXPECT_EQ(ProfileTextOf("a \"b\""), "a \"b\"");

@@ -8,7 +8,14 @@
 #include <string>
 
 int main(int argc, char** argv) {
-  if (argc < 2) return 2;
+  // Started without arguments (as a tool is), it only records that it ran: PROGRAM.started.
+  if (argc < 2) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    if (FILE* started = std::fopen((std::string(self) + ".started").c_str(), "wb"))
+      std::fclose(started);
+    return 0;
+  }
   const DWORD ms = std::strtoul(argv[1], nullptr, 10);
   if (argc >= 3) {
     char self[MAX_PATH];

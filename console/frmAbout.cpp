@@ -1,0 +1,186 @@
+// The version box.
+#include "console/frmAbout.h"
+
+#include <shellapi.h>
+
+#include <vector>
+
+#include "common/Hourglass.h"
+#include "common/MessageBox.h"
+#include "common/UniqueHandle.h"
+#include "console/basTervask.h"
+#include "console/frmAboutIds.h"
+#include "console/frmTervaskIds.h"
+
+namespace zq {
+namespace {
+
+constexpr char kNoSystemInformation[] = "現時点ではｼｽﾃﾑ情報を使用できません";
+
+struct VersionTexts {
+  std::string version, legalNotice, webAddress;
+};
+
+// The version, legal notice and web address of the running program's version resource.
+VersionTexts OwnVersionTexts() {
+  VersionTexts texts;
+  char path[MAX_PATH] = {};
+  if (!::GetModuleFileNameA(nullptr, path, MAX_PATH)) return texts;
+  DWORD ignored = 0;
+  const DWORD size = ::GetFileVersionInfoSizeA(path, &ignored);
+  if (size == 0) return texts;
+  std::vector<char> data(size);
+  if (!::GetFileVersionInfoA(path, 0, size, data.data())) return texts;
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  if (::VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length) && fixed) {
+    texts.version = "Version " + std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+                    std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+                    std::to_string(HIWORD(fixed->dwFileVersionLS));
+  }
+  auto text = [&](const char* name) {
+    char* value = nullptr;
+    UINT chars = 0;
+    const std::string query = std::string("\\StringFileInfo\\041104B0\\") + name;
+    if (!::VerQueryValueA(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &chars) ||
+        !value) {
+      return std::string();
+    }
+    return std::string(value);
+  };
+  texts.legalNotice = text("LegalCopyright");
+  texts.webAddress = text("WebAddress");
+  return texts;
+}
+
+std::string Expanded(const std::string& text) {
+  const DWORD needed = ::ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+  if (needed == 0) return text;
+  std::string expanded(needed, '\0');
+  const DWORD written = ::ExpandEnvironmentStringsA(text.c_str(), expanded.data(), needed);
+  expanded.resize(written > 0 ? written - 1 : 0);
+  return expanded;
+}
+
+bool IsFile(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+std::optional<std::string> ReadRegistryValue(HKEY root, const std::string& path,
+                                             const std::string& name) {
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return {};
+  const UniqueRegKey key(opened);
+  DWORD type = 0, bytes = 0;
+  if (::RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &bytes) !=
+          ERROR_SUCCESS ||
+      bytes == 0) {
+    return {};
+  }
+  std::vector<char> data(bytes + 1, '\0');  // never trusting a terminating NUL
+  if (::RegQueryValueExA(key.get(), name.c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(data.data()), &bytes) != ERROR_SUCCESS) {
+    return {};
+  }
+  std::string value;
+  if (type == REG_SZ || type == REG_EXPAND_SZ) {
+    value.assign(data.data(), strnlen(data.data(), bytes));
+    if (type == REG_EXPAND_SZ) value = Expanded(value);
+  } else if (type == REG_DWORD && bytes >= sizeof(DWORD)) {
+    value = std::to_string(*reinterpret_cast<const DWORD*>(data.data()));
+  }
+  if (value.empty()) return {};
+  return value;
+}
+
+std::optional<std::string> SystemInformationPath() {
+  if (auto path = ReadRegistryValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO",
+                                    "PATH")) {
+    return path;
+  }
+  const auto folder =
+      ReadRegistryValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO");
+  if (!folder) return {};
+  const std::string path = PathInDirectory(*folder, "MSINFO32.EXE");
+  if (!IsFile(path)) return {};
+  return path;
+}
+
+std::string GetPhysicalMemoryText() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  if (!::GlobalMemoryStatusEx(&status)) return "0";
+  return GroupedThousands(status.ullTotalPhys / 1024);
+}
+
+void frmAbout::Show(HWND owner) { ShowModal(IDD_frmAbout, owner); }
+
+bool frmAbout::CreateHidden() { return Create(IDD_frmAbout); }
+
+INT_PTR frmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      Form_Load();
+      return TRUE;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDB_cmdOK:
+        case IDCANCEL:
+          Destroy();
+          return TRUE;
+        case IDB_cmdSysInfo:
+          cmdSysInfo_Click();
+          return TRUE;
+        case IDL_lblURL:
+          if (HIWORD(wParam) == STN_CLICKED) lblURL_Click();
+          return TRUE;
+      }
+      return FALSE;
+    case WM_CLOSE:
+      Destroy();
+      return TRUE;
+  }
+  return FALSE;
+}
+
+void frmAbout::Form_Load() {
+  Hourglass hourglass;
+  ::SetWindowTextA(window(), (std::string(kTervaskTitle) + "のﾊﾞｰｼﾞｮﾝ情報").c_str());
+  CentreOnScreen();
+  const HICON icon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_zqTervask));
+  ::SendDlgItemMessageA(window(), IDC_picIcon, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+  const VersionTexts texts = OwnVersionTexts();
+  SetItemText(IDL_lblTitle, kTervaskTitle);
+  SetItemText(IDL_lblVersion, texts.version);
+  SetItemText(IDL_lblCopyright, texts.legalNotice);
+  SetItemText(IDL_lblURL, texts.webAddress);
+  if (texts.webAddress.empty()) ::ShowWindow(::GetDlgItem(window(), IDL_lblURL), SW_HIDE);
+  SetItemText(IDL_lblDisclaimer, "Windowsが使用できる物理ﾒﾓﾘ: " + GetPhysicalMemoryText() + " KB");
+}
+
+void frmAbout::cmdSysInfo_Click() {
+  const auto path = SystemInformationPath();
+  // The path is the program itself, never part of an unquoted command line.
+  const bool started =
+      path && reinterpret_cast<INT_PTR>(::ShellExecuteA(window(), "open", path->c_str(), nullptr,
+                                                        nullptr, SW_SHOWNORMAL)) > 32;
+  if (!started) TervaskMessage(kNoSystemInformation, kMbOk);
+}
+
+void frmAbout::lblURL_Click() {
+  const std::string address = ItemText(IDL_lblURL);
+  if (openLink_) return openLink_(address);
+  SHELLEXECUTEINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_FLAG_NO_UI;
+  info.hwnd = ::GetDesktopWindow();
+  info.lpVerb = "open";
+  info.lpFile = address.c_str();
+  info.nShow = SW_SHOW;
+  ::ShellExecuteExA(&info);  // failures are not reported: the shell shows nothing either
+}
+
+}  // namespace zq

@@ -1,0 +1,47 @@
+// The version box: the console's version and legal notice from its own version resource,
+// the physical memory, a button that starts the system information tool found through the
+// registry, and a link label opened through the shell (a seam, so tests start no browser).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "common/ModelessDialog.h"
+
+namespace zq {
+
+// One registry value as text: REG_SZ, REG_EXPAND_SZ (expanded) or REG_DWORD (decimal), of
+// any length; not found when the key or value is missing, of another type, or empty. The key
+// is opened for reading only.
+std::optional<std::string> ReadRegistryValue(HKEY root, const std::string& path,
+                                             const std::string& name);
+
+// The system information tool's path: the registered PATH, or MSINFO32.EXE in the
+// registered folder when that file exists; nothing otherwise.
+std::optional<std::string> SystemInformationPath();
+
+// Total physical memory in KB with thousands separated by commas.
+std::string GetPhysicalMemoryText();
+
+class frmAbout final : public ModelessDialog {
+ public:
+  using OpenLink = std::function<void(const std::string& address)>;
+  // `openLink` opens the web address (nullptr: through the shell).
+  explicit frmAbout(OpenLink openLink = nullptr) : openLink_(std::move(openLink)) {}
+
+  void Show(HWND owner);
+  bool CreateHidden();
+
+ private:
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Form_Load();
+  void cmdSysInfo_Click();
+  void lblURL_Click();
+
+  OpenLink openLink_;
+};
+
+}  // namespace zq
