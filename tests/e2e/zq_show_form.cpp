@@ -2,6 +2,7 @@
 // Usage: zq_show_form mail     (the mail settings dialog, reading zqTervask.ini beside it)
 //        zq_show_form addjob   (the general job dialog over the real Schedule service)
 //        zq_show_form network  (the network browser over the platform's enumeration)
+//        zq_show_form about    (the version box)
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
@@ -9,6 +10,7 @@
 #include <cstring>
 
 #include "console/basTervask.h"
+#include "console/frmAbout.h"
 #include "console/frmMailSetting.h"
 #include "console/jobs/basScheduleJob_win.h"
 #include "console/jobs/frmAddJob.h"
@@ -30,6 +32,11 @@ int main(int argc, char** argv) {
     zq::WNetEnumeration network;
     zq::frmNetworkComputers browser(network);
     browser.Show(nullptr);
+    return 0;
+  }
+  if (std::strcmp(argv[1], "about") == 0) {
+    zq::frmAbout about;
+    about.Show(nullptr);
     return 0;
   }
   if (std::strcmp(argv[1], "mail") != 0) return 2;

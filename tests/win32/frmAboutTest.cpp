@@ -70,6 +70,12 @@ TEST(frmAbout, TextsLinkAndTheSystemInformationTool) {
   EXPECT_EQ(g_boxes, std::vector<std::string>{"現時点ではｼｽﾃﾑ情報を使用できません"});
   EXPECT_NE(about.window(), nullptr) << "the box stays open";
 
+  // A registered folder without the tool counts as none.
+  SetValue(kSecondKey, "MSINFO", REG_SZ, dir.path());
+  g_boxes.clear();
+  ::SendMessageA(w, WM_COMMAND, IDB_cmdSysInfo, 0);
+  EXPECT_EQ(g_boxes.size(), 1u);
+
   // The folder route, registered as REG_EXPAND_SZ; then the path route, which comes first.
   const std::string folderTool = dir.File("MSINFO32.EXE");
   const std::string pathTool = dir.File("sys info.exe");

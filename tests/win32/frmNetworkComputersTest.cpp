@@ -8,10 +8,16 @@
 
 #include <vector>
 
+#include "common/MessageBox.h"
+#include "common/PlatformText.h"
 #include "console/basTervask.h"
+#include "console/frmTervask.h"
+#include "console/frmTervaskIds.h"
 #include "console/network/clsNetworkComputer_win.h"
 #include "console/network/frmNetworkComputersIds.h"
+#include "tests/support/FakeJobStore.h"
 #include "tests/support/FakeNetwork.h"
+#include "tests/win32/TempDir.h"
 
 namespace zq {
 namespace {
@@ -115,6 +121,73 @@ TEST(NetworkBrowser, LevelsOnFirstExpansionAndAServerChosenByDoubleClick) {
   EXPECT_EQ(browser.window(), nullptr);
   EXPECT_TRUE(browser.chosen());
   EXPECT_EQ(g_targetComputerName, "HOST");
+}
+
+TEST(NetworkBrowser, RecordsAreSteppedByThePlatformsStructureAndReadWhole) {
+  std::string longName = "\\\\" + std::string(300, 'N');
+  char provider[] = "Microsoft Windows Network";
+  NETRESOURCEA records[2] = {};
+  records[0].dwDisplayType = 2;
+  records[0].lpRemoteName = longName.data();
+  records[0].lpProvider = provider;
+  records[1].dwDisplayType = 1;  // no strings at all
+  const std::vector<NetResource> read = NetResourcesOf(records, 2);
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_EQ(read[0].remoteName, longName);
+  EXPECT_EQ(read[0].provider, provider);
+  EXPECT_EQ(read[1].displayType, 1u);
+  EXPECT_EQ(read[1].remoteName, "");
+}
+
+// Works the browser that the main window shows modally, from a timer inside its loop.
+struct BrowserScript {
+  FakeNetwork* network;
+  bool ran = false;
+};
+BrowserScript* g_script = nullptr;
+
+void CALLBACK ChooseHost(HWND, UINT, UINT_PTR timer, DWORD) {
+  const HWND window = ::FindWindowA(nullptr, "コンピュータの選択");
+  if (!window || g_script->ran) return;
+  g_script->ran = true;
+  ::KillTimer(nullptr, timer);
+  const HWND tree = ::GetDlgItem(window, IDV_tvwNetwork);
+  const HTREEITEM provider = Next(tree, Next(tree, nullptr, TVGN_ROOT), TVGN_CHILD);
+  NMTREEVIEWA change{};
+  change.hdr = {tree, IDV_tvwNetwork, static_cast<UINT>(TVN_ITEMEXPANDINGA)};
+  change.action = TVE_EXPAND;
+  change.itemNew.hItem = provider;
+  ::SendMessageA(window, WM_NOTIFY, IDV_tvwNetwork, reinterpret_cast<LPARAM>(&change));
+  ::SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET,
+                 reinterpret_cast<LPARAM>(Child(tree, provider, "HOST")));
+  NMHDR click{tree, IDV_tvwNetwork, static_cast<UINT>(NM_DBLCLK)};
+  ::SendMessageA(window, WM_NOTIFY, IDV_tvwNetwork, reinterpret_cast<LPARAM>(&click));
+}
+
+std::vector<std::string> g_boxes;
+int RecordBox(const std::string& text, const std::string&, unsigned) {
+  g_boxes.push_back(text);
+  return kIdOk;
+}
+
+TEST(NetworkBrowser, TheMainWindowShowsTheChoiceAndSaysJobsStayLocal) {
+  FakeNetwork network;
+  network.children[""] = {Resource("WORKGROUP", 5)};
+  network.children["WORKGROUP"] = {Resource("\\\\HOST", 2)};
+  testing::FakeJobStore jobs;
+  frmTervask form(jobs);
+  ASSERT_TRUE(form.CreateHidden());
+  const auto previous = SetMessageBoxFunction(RecordBox);
+  BrowserScript script{&network};
+  g_script = &script;
+  ::SetTimer(nullptr, 0, 50, ChooseHost);
+  form.cmdButtonBrowse_Click(network);
+  SetMessageBoxFunction(previous);
+  ASSERT_TRUE(script.ran);
+  EXPECT_EQ(g_targetComputerName, "HOST");
+  EXPECT_EQ(test::ItemText(form.window(), IDL_lblComputerName), "HOST");
+  EXPECT_EQ(g_boxes, std::vector<std::string>{"ジョブの一覧と登録の対象は、このコンピュータ（" +
+                                              LocalComputerName() + "）です。"});
 }
 
 TEST(NetworkBrowser, WineFindsNoNetworkAndTheTreeShowsItsTopOnly) {
