@@ -1,4 +1,4 @@
-// The console's main window frame.
+// The console's main window: its frame, the job list, the network browser and the version box.
 #include "console/frmTervask.h"
 
 #include <commctrl.h>
