@@ -37,9 +37,9 @@ ModelessDialog::~ModelessDialog() {
   ::DestroyWindow(window);
 }
 
-bool ModelessDialog::Create(int templateId, HWND owner) {
+bool ModelessDialog::Create(HWND owner) {
   if (window_) return true;
-  return ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), owner,
+  return ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), owner,
                               DialogProc, reinterpret_cast<LPARAM>(this)) != nullptr &&
          window_ != nullptr;
 }
@@ -63,9 +63,9 @@ void ModelessDialog::RunMessageLoop() {
   }
 }
 
-bool ModelessDialog::ShowModal(int templateId, HWND owner) {
+bool ModelessDialog::ShowModal(HWND owner) {
   if (owner) ::EnableWindow(owner, FALSE);
-  const bool created = Create(templateId, owner);
+  const bool created = Create(owner);
   if (created) {
     ::ShowWindow(window_, SW_SHOWNORMAL);
     RunMessageLoop();
@@ -139,7 +139,9 @@ INT_PTR CALLBACK ModelessDialog::DialogProc(HWND window, UINT message, WPARAM wP
 // The firewall: whatever a handler throws ends the form here, never in Windows.
 INT_PTR ModelessDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   try {
-    return OnMessage(message, wParam, lParam);
+    const INT_PTR handled = OnMessage(message, wParam, lParam);
+    if (message == WM_CLOSE && !handled) Destroy();
+    return handled;
   } catch (...) {
   }
   try {

@@ -116,10 +116,6 @@ std::string GetPhysicalMemoryText() {
   return GroupedThousands(status.ullTotalPhys / 1024);
 }
 
-void frmAbout::Show(HWND owner) { ShowModal(IDD_frmAbout, owner); }
-
-bool frmAbout::CreateHidden() { return Create(IDD_frmAbout); }
-
 INT_PTR frmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
@@ -139,12 +135,12 @@ INT_PTR frmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM) {
           return TRUE;
       }
       return FALSE;
-    case WM_CLOSE:
-      Destroy();
-      return TRUE;
   }
   return FALSE;
 }
+
+frmAbout::frmAbout(OpenLink openLink)
+    : ModelessDialog(IDD_frmAbout), openLink_(std::move(openLink)) {}
 
 void frmAbout::Form_Load() {
   Hourglass hourglass;

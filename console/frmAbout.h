@@ -30,10 +30,7 @@ class frmAbout final : public ModelessDialog {
  public:
   using OpenLink = std::function<void(const std::string& address)>;
   // `openLink` opens the web address (nullptr: through the shell).
-  explicit frmAbout(OpenLink openLink = nullptr) : openLink_(std::move(openLink)) {}
-
-  void Show(HWND owner);
-  bool CreateHidden();
+  explicit frmAbout(OpenLink openLink = nullptr);
 
  private:
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

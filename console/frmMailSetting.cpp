@@ -6,6 +6,10 @@
 #include "console/frmMailSettingIds.h"
 
 namespace zq {
+
+frmMailSetting::frmMailSetting(SavedFunction onSaved)
+    : ModelessDialog(IDD_frmMailSetting), onSaved_(std::move(onSaved)) {}
+
 namespace {
 
 // The text boxes in key order (SmtpServer, SmtpPort, From, To, Subject).
@@ -13,10 +17,6 @@ constexpr int kFieldIds[] = {IDE_txtSmtpServer, IDE_txtSmtpPort, IDE_txtFrom, ID
                              IDE_txtSubject};
 
 }  // namespace
-
-void frmMailSetting::Show(HWND owner) { ShowModal(IDD_frmMailSetting, owner); }
-
-bool frmMailSetting::CreateHidden() { return Create(IDD_frmMailSetting); }
 
 INT_PTR frmMailSetting::OnMessage(UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
@@ -38,9 +38,6 @@ INT_PTR frmMailSetting::OnMessage(UINT message, WPARAM wParam, LPARAM) {
         ::SendMessageA(reinterpret_cast<HWND>(::GetDlgItem(window(), LOWORD(wParam))), EM_SETSEL, 0,
                        -1);
       }
-      return TRUE;
-    case WM_CLOSE:
-      cmdButton_Click(1);
       return TRUE;
   }
   return FALSE;

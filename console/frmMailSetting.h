@@ -13,12 +13,7 @@ namespace zq {
 class frmMailSetting final : public ModelessDialog {
  public:
   using SavedFunction = std::function<void(const MailSettings&)>;
-  explicit frmMailSetting(SavedFunction onSaved) : onSaved_(std::move(onSaved)) {}
-
-  // Shows the dialog modally over `owner` until it is saved or cancelled.
-  void Show(HWND owner);
-  // Creates it without showing (tests drive it by messages).
-  bool CreateHidden();
+  explicit frmMailSetting(SavedFunction onSaved);
 
  private:
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -29,8 +29,10 @@ constexpr int kMailBoxIds[] = {IDE_txtSmtpServer, IDE_txtSmtpPort, IDE_txtSmtpFr
 
 }  // namespace
 
+frmTervask::frmTervask(JobStore& store) : ModelessDialog(IDD_frmTervask), store_(store) {}
+
 int frmTervask::Show() {
-  if (!Create(IDD_frmTervask)) {
+  if (!Create()) {
     TervaskMessage("アプリケーションエラー！\r\n" + GetSystemErrorText(::GetLastError()),
                    kMbExclamation);
     return 1;
@@ -39,8 +41,6 @@ int frmTervask::Show() {
   RunMessageLoop();
   return 0;
 }
-
-bool frmTervask::CreateHidden() { return Create(IDD_frmTervask); }
 
 INT_PTR frmTervask::OnMessage(UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
@@ -145,13 +145,13 @@ void frmTervask::PrepareJobList() {
 void frmTervask::cmdAdd_Click() {
   OpenFileChooser chooser;
   frmAddJob dialog(store_, chooser);
-  dialog.Show(window());
+  dialog.ShowModal(window());
   cmdRefresh_Click();
 }
 
 void frmTervask::cmdButtonBrowse_Click(NetworkEnumeration& network) {
   frmNetworkComputers browser(network);
-  browser.Show(window());
+  browser.ShowModal(window());
   SetItemText(IDL_lblComputerName, g_targetComputerName);
   const std::string local = GetLocalComputerName();
   // The jobs listed and added stay those of this computer, whatever was chosen.
@@ -228,7 +228,7 @@ void frmTervask::mnuFileItem_Click(int index) {
   if (index == 0) return Form_Unload();
   if (index == 3) {
     frmAbout about;
-    about.Show(window());
+    about.ShowModal(window());
     return;
   }
   if (index != 2) return;
@@ -242,7 +242,7 @@ void frmTervask::mnuFileItem_Click(int index) {
 void frmTervask::cmdButton_Click(int index) {
   if (index != 1) return;  // the send button has no action of its own
   frmMailSetting dialog([this](const MailSettings& saved) { ShowMailSettings(saved); });
-  dialog.Show(window());
+  dialog.ShowModal(window());
 }
 
 void frmTervask::tmrClock_Timer() {

@@ -15,12 +15,10 @@ namespace zq {
 class frmTervask final : public ModelessDialog {
  public:
   // The jobs listed and deleted are those of `store`, which outlives the window.
-  explicit frmTervask(JobStore& store) : store_(store) {}
+  explicit frmTervask(JobStore& store);
 
   // Shows the window and serves messages until it is closed; returns the exit code.
   int Show();
-  // Creates it without showing (tests drive it by messages).
-  bool CreateHidden();
 
   // Shows the mail settings dialog; a save fills the mail boxes.
   void cmdButton_Click(int index);

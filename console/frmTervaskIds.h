@@ -35,11 +35,11 @@
 #define IDM_mnuFileItem0 436
 #define IDM_mnuFileItem2 437
 #define IDM_mnuFileItem3 438
-#define IDX_chkJob0 460        // 4 controls
-#define IDX_chkEventLog0 470   // 3 controls
-#define IDL_lblEvent0 475      // 3 controls
-#define IDO_optService0 480    // 3 controls
-#define IDL_lblCommand0 490    // 5 controls
-#define IDE_txtCommand0 500    // 5 controls
-#define IDB_cmdBrowse0 510     // 5 controls
-#define IDL_lblMail0 520       // 5 controls
+#define IDX_chkJob0 460       // 4 controls
+#define IDX_chkEventLog0 470  // 3 controls
+#define IDL_lblEvent0 475     // 3 controls
+#define IDO_optService0 480   // 3 controls
+#define IDL_lblCommand0 490   // 5 controls
+#define IDE_txtCommand0 500   // 5 controls
+#define IDB_cmdBrowse0 510    // 5 controls
+#define IDL_lblMail0 520      // 5 controls

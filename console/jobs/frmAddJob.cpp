@@ -14,6 +14,9 @@
 
 namespace zq {
 
+frmAddJob::frmAddJob(JobStore& store, FileChooser& chooser)
+    : ModelessDialog(IDD_frmAddJob), store_(store), chooser_(chooser) {}
+
 std::optional<std::string> OpenFileChooser::ChooseProgram(HWND owner) {
   static constexpr char kFilter[] =
       "実行ﾌｧｲﾙ (*.exe)\0*.exe\0ﾊﾞｯﾁﾌｧｲﾙ (*.bat)\0*.bat\0すべてのﾌｧｲﾙ (*.*)\0*.*\0";
@@ -28,10 +31,6 @@ std::optional<std::string> OpenFileChooser::ChooseProgram(HWND owner) {
   if (!::GetOpenFileNameA(&dialog)) return std::nullopt;
   return std::string(path.data());
 }
-
-void frmAddJob::Show(HWND owner) { ShowModal(IDD_frmAddJob, owner); }
-
-bool frmAddJob::CreateHidden() { return Create(IDD_frmAddJob); }
 
 INT_PTR frmAddJob::OnMessage(UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
@@ -62,9 +61,6 @@ INT_PTR frmAddJob::OnMessage(UINT message, WPARAM wParam, LPARAM) {
           return TRUE;
       }
       return FALSE;
-    case WM_CLOSE:
-      Destroy();
-      return TRUE;
   }
   return FALSE;
 }

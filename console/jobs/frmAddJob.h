@@ -26,10 +26,7 @@ class OpenFileChooser final : public FileChooser {
 
 class frmAddJob final : public ModelessDialog {
  public:
-  frmAddJob(JobStore& store, FileChooser& chooser) : store_(store), chooser_(chooser) {}
-
-  void Show(HWND owner);
-  bool CreateHidden();
+  frmAddJob(JobStore& store, FileChooser& chooser);
 
  private:
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -29,11 +29,10 @@ int ImageOf(std::string key) {
 
 }  // namespace
 
+frmNetworkComputers::frmNetworkComputers(NetworkEnumeration& platform)
+    : ModelessDialog(IDD_frmNetworkComputers), root_(platform) {}
+
 HWND frmNetworkComputers::Tree() const { return ::GetDlgItem(window(), IDV_tvwNetwork); }
-
-void frmNetworkComputers::Show(HWND owner) { ShowModal(IDD_frmNetworkComputers, owner); }
-
-bool frmNetworkComputers::CreateHidden() { return Create(IDD_frmNetworkComputers); }
 
 INT_PTR frmNetworkComputers::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -56,9 +55,6 @@ INT_PTR frmNetworkComputers::OnMessage(UINT message, WPARAM wParam, LPARAM lPara
     }
     case WM_COMMAND:
       if (LOWORD(wParam) == IDCANCEL) Destroy();
-      return TRUE;
-    case WM_CLOSE:
-      Destroy();
       return TRUE;
   }
   return FALSE;

@@ -16,10 +16,8 @@ namespace zq {
 
 class frmNetworkComputers final : public ModelessDialog {
  public:
-  explicit frmNetworkComputers(NetworkEnumeration& platform) : root_(platform) {}
+  explicit frmNetworkComputers(NetworkEnumeration& platform);
 
-  void Show(HWND owner);
-  bool CreateHidden();
   // True when a server was chosen (g_targetComputerName holds it).
   bool chosen() const { return chosen_; }
 

@@ -47,13 +47,16 @@ std::string LastLineOf(std::string_view block) {
 }  // namespace
 
 frmSendEmail::frmSendEmail(const MailInputs& inputs, const MailContext& context)
-    : inputs_(inputs), context_(context), showMessages_(LeadingNumber(inputs.showMessages) == 1) {}
+    : ModelessDialog(IDD_frmSendEmail),
+      inputs_(inputs),
+      context_(context),
+      showMessages_(LeadingNumber(inputs.showMessages) == 1) {}
 
 int frmSendEmail::Show() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
   trace_.Open(inputs_.sessionTracePath);
-  if (!Create(IDD_frmSendEmail)) {
+  if (!Create()) {
     Trace("*", "ウィンドウを作成できませんでした！ (" + std::to_string(::GetLastError()) + ")");
     Trace("*", "終了コード " + std::to_string(kExitWindowFailed));
     return kExitWindowFailed;

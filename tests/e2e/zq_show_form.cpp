@@ -25,23 +25,23 @@ int main(int argc, char** argv) {
     zq::ServiceJobStore store;
     zq::OpenFileChooser chooser;
     zq::frmAddJob dialog(store, chooser);
-    dialog.Show(nullptr);
+    dialog.ShowModal(nullptr);
     return 0;
   }
   if (std::strcmp(argv[1], "network") == 0) {
     zq::WNetEnumeration network;
     zq::frmNetworkComputers browser(network);
-    browser.Show(nullptr);
+    browser.ShowModal(nullptr);
     return 0;
   }
   if (std::strcmp(argv[1], "about") == 0) {
     zq::frmAbout about;
-    about.Show(nullptr);
+    about.ShowModal(nullptr);
     return 0;
   }
   if (std::strcmp(argv[1], "mail") != 0) return 2;
   zq::g_settingsFilePath = zq::PathInDirectory(zq::ProgramDirectory(), zq::kSettingsFileName);
   zq::frmMailSetting dialog(nullptr);
-  dialog.Show(nullptr);
+  dialog.ShowModal(nullptr);
   return 0;
 }

@@ -11,6 +11,7 @@ constexpr int kTestDialog = 100;  // tests/win32/TestDialog.rc
 constexpr int kThrowButton = 1001;
 
 struct ThrowingForm final : ModelessDialog {
+  ThrowingForm() : ModelessDialog(kTestDialog) {}
   bool ended = false;
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM) override {
     if (message == WM_COMMAND && LOWORD(wParam) == kThrowButton) throw 42;  // no std::exception
@@ -24,14 +25,14 @@ struct ThrowingForm final : ModelessDialog {
 
 TEST(ModelessDialog, AnyExceptionEndsTheFormCleanly) {
   ThrowingForm form;
-  ASSERT_TRUE(form.Create(kTestDialog));
+  ASSERT_TRUE(form.Create());
   ::PostMessageA(form.window(), WM_COMMAND, kThrowButton, 0);
   form.RunMessageLoop();  // returns once the window is gone
   EXPECT_TRUE(form.ended);
   EXPECT_EQ(form.window(), nullptr);
 
   auto open = std::make_unique<ThrowingForm>();
-  ASSERT_TRUE(open->Create(kTestDialog));
+  ASSERT_TRUE(open->Create());
   const HWND window = open->window();
   open.reset();
   EXPECT_FALSE(::IsWindow(window));

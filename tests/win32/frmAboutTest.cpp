@@ -52,7 +52,7 @@ TEST(frmAbout, TextsLinkAndTheSystemInformationTool) {
   const auto previous = SetMessageBoxFunction(RecordBox);
   std::vector<std::string> opened;
   frmAbout about([&](const std::string& address) { opened.push_back(address); });
-  ASSERT_TRUE(about.CreateHidden());
+  ASSERT_TRUE(about.Create());
   const HWND w = about.window();
   EXPECT_EQ(test::ItemText(w, IDL_lblVersion), "Version " ZQ_VERSION_TEXT);
   EXPECT_EQ(test::ItemText(w, IDL_lblCopyright), "Copyright (C) 2026 the zq project");

@@ -55,7 +55,7 @@ class AddJobTest : public ::testing::Test {
 TEST_F(AddJobTest, AWeeklyJobReachesTheRealServiceWithItsCommand) {
   ServiceJobStore store;
   frmAddJob dialog(store, chooser_);
-  ASSERT_TRUE(dialog.CreateHidden());
+  ASSERT_TRUE(dialog.Create());
   EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dialog.window(), IDB_cmdSubmit)));
   const std::string command = "zq-addjob-test 週報.bat " + std::to_string(::GetCurrentProcessId());
   Submit(dialog, command, kModeWeekly, {IDX_chkWeek0, IDX_chkWeek0 + 4}, "08:30");
@@ -72,7 +72,7 @@ TEST_F(AddJobTest, AWeeklyJobReachesTheRealServiceWithItsCommand) {
 TEST_F(AddJobTest, RefusalsAndTheirMessages) {
   testing::FakeJobStore store;
   frmAddJob dialog(store, chooser_);
-  ASSERT_TRUE(dialog.CreateHidden());
+  ASSERT_TRUE(dialog.Create());
   const struct {
     const char* command;
     int mode;
@@ -99,7 +99,7 @@ TEST_F(AddJobTest, RunNowThroughTheShellAndBrowseQuotesBlanks) {
   testing::FakeJobStore store;
   test::TempDir dir;
   frmAddJob dialog(store, chooser_);
-  ASSERT_TRUE(dialog.CreateHidden());
+  ASSERT_TRUE(dialog.Create());
   // A program in a folder with a blank, quoted, with parameters: it writes its child's id.
   const std::string program = dir.File("zq sleeper.exe");
   ASSERT_TRUE(

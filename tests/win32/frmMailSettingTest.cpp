@@ -42,7 +42,7 @@ class MailSettingTest : public ::testing::Test {
     g_boxes.clear();
     std::optional<MailSettings> saved;
     frmMailSetting dialog([&](const MailSettings& s) { saved = s; });
-    EXPECT_TRUE(dialog.CreateHidden());
+    EXPECT_TRUE(dialog.Create());
     for (int i = 0; i < 5; ++i) {
       loaded_[i] = test::ItemText(dialog.window(), kFieldIds[i]);
       if (typed) ::SetDlgItemTextA(dialog.window(), kFieldIds[i], (*typed)[i].c_str());

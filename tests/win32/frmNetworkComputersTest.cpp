@@ -85,7 +85,7 @@ TEST(NetworkBrowser, LevelsOnFirstExpansionAndAServerChosenByDoubleClick) {
   network.children["DOMAIN"] = {Resource("\\\\HOST", 2)};
   g_targetComputerName = "OLD";
   frmNetworkComputers browser(network);
-  ASSERT_TRUE(browser.CreateHidden());
+  ASSERT_TRUE(browser.Create());
   const HWND tree = TreeOf(browser);
   const HTREEITEM top = Next(tree, nullptr, TVGN_ROOT);
   EXPECT_EQ(TextOf(tree, top), "Entire Network");
@@ -176,7 +176,7 @@ TEST(NetworkBrowser, TheMainWindowShowsTheChoiceAndSaysJobsStayLocal) {
   network.children["WORKGROUP"] = {Resource("\\\\HOST", 2)};
   testing::FakeJobStore jobs;
   frmTervask form(jobs);
-  ASSERT_TRUE(form.CreateHidden());
+  ASSERT_TRUE(form.Create());
   const auto previous = SetMessageBoxFunction(RecordBox);
   BrowserScript script{&network};
   g_script = &script;
@@ -193,7 +193,7 @@ TEST(NetworkBrowser, TheMainWindowShowsTheChoiceAndSaysJobsStayLocal) {
 TEST(NetworkBrowser, WineFindsNoNetworkAndTheTreeShowsItsTopOnly) {
   WNetEnumeration network;
   frmNetworkComputers browser(network);
-  ASSERT_TRUE(browser.CreateHidden());
+  ASSERT_TRUE(browser.Create());
   const HWND tree = TreeOf(browser);
   const HTREEITEM top = Next(tree, nullptr, TVGN_ROOT);
   EXPECT_EQ(TextOf(tree, top), "Entire Network");

@@ -79,7 +79,7 @@ TEST_F(JobListTest, PagesRefusalsAndAFailedListingThroughTheFake) {
     jobs.jobs.push_back({id, {0, 0, 0, 0, "c" + std::to_string(id)}});
   jobs.pageSize = 300;
   frmTervask form(jobs);
-  ASSERT_TRUE(form.CreateHidden());
+  ASSERT_TRUE(form.Create());
   const auto rows = Rows(form.window());
   ASSERT_EQ(rows.size(), 1000u);
   EXPECT_EQ(rows[999], std::make_pair(std::string("1000"), std::string("c1000")));
@@ -109,7 +109,7 @@ TEST_F(JobListTest, TheRealServiceListsAJobAndDeletesItOnYesOnly) {
   std::uint32_t id = 0;
   ASSERT_EQ(jobs.Add({0, 0, 0, kJobNonInteractive, command}, id), 0u);
   frmTervask form(jobs);
-  ASSERT_TRUE(form.CreateHidden());
+  ASSERT_TRUE(form.Create());
   ASSERT_TRUE(Select(form.window(), command));
   g_answer = kIdNo;
   ::SendMessageA(form.window(), WM_COMMAND, IDB_cmdDelete, 0);
@@ -133,7 +133,7 @@ TEST_F(JobListTest, FrameFromSettingsClockAndAMissingHelpFile) {
   g_helpFilePath = dir.File("zqTervask.hlp");
   testing::FakeJobStore jobs;
   frmTervask form(jobs);
-  ASSERT_TRUE(form.CreateHidden());
+  ASSERT_TRUE(form.Create());
   EXPECT_EQ(test::ItemText(form.window(), IDE_txtSmtpSubject), "週報");
   EXPECT_EQ(test::ItemText(form.window(), IDL_lblComputerName), LocalComputerName());
   EXPECT_EQ(PanelText(form.window(), 1), ShortDateText());
