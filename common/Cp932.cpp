@@ -30,6 +30,16 @@ bool Cp932Contains(std::string_view text, std::string_view needle) {
   return false;
 }
 
+std::size_t Cp932FindLast(std::string_view text, std::string_view separators) {
+  std::size_t last = std::string_view::npos;
+  for (std::size_t pos = 0; pos < text.size(); pos += Cp932CharLength(text, pos)) {
+    if (Cp932CharLength(text, pos) == 1 && separators.find(text[pos]) != std::string_view::npos) {
+      last = pos;
+    }
+  }
+  return last;
+}
+
 std::string_view TrimBlanks(std::string_view text) {
   const auto first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};

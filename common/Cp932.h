@@ -30,6 +30,10 @@ std::string Cp932FitWidth(std::string_view text, std::size_t width);
 // looks like an ASCII letter never matches.
 bool Cp932Contains(std::string_view text, std::string_view needle);
 
+// The position of the last character that is one of `separators` (single bytes such as "\\"),
+// never a trail byte of a double-byte pair; npos when there is none.
+std::size_t Cp932FindLast(std::string_view text, std::string_view separators);
+
 // The text without leading and trailing blanks (ASCII space only; tabs stay).
 std::string_view TrimBlanks(std::string_view text);
 

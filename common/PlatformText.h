@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace zq {
@@ -26,6 +27,15 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
 
 // The local computer name (at most 15 characters), or "" when it cannot be read.
 std::string LocalComputerName();
+
+// One registry value as text: REG_SZ, REG_EXPAND_SZ (expanded) or REG_DWORD (decimal), of
+// any length; not found when the key or value is missing, of another type, or empty. The key
+// is opened for reading only.
+std::optional<std::string> ReadRegistryValue(HKEY root, const std::string& path,
+                                             const std::string& name);
+
+// Every %NAME% reference expanded from the process's environment ("" when it cannot be).
+std::string ExpandEnvironment(const std::string& text);
 
 // The current date in the user's short date form, and the current time in the user's time
 // form (with or without seconds); "" when the platform cannot format them.

@@ -51,6 +51,43 @@ std::string LocalComputerName() {
   return std::string(name, strnlen(name, sizeof(name)));
 }
 
+std::optional<std::string> ReadRegistryValue(HKEY root, const std::string& path,
+                                             const std::string& name) {
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return {};
+  const UniqueRegKey key(opened);
+  DWORD type = 0, bytes = 0;
+  if (::RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &bytes) !=
+          ERROR_SUCCESS ||
+      bytes == 0) {
+    return {};
+  }
+  std::vector<char> data(bytes + 1, '\0');  // never trusting a terminating NUL
+  if (::RegQueryValueExA(key.get(), name.c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(data.data()), &bytes) != ERROR_SUCCESS) {
+    return {};
+  }
+  std::string value;
+  if (type == REG_SZ || type == REG_EXPAND_SZ) {
+    value.assign(data.data(), strnlen(data.data(), bytes));
+    if (type == REG_EXPAND_SZ) value = ExpandEnvironment(value);
+  } else if (type == REG_DWORD && bytes >= sizeof(DWORD)) {
+    value = std::to_string(*reinterpret_cast<const DWORD*>(data.data()));
+  }
+  if (value.empty()) return {};
+  return value;
+}
+
+std::string ExpandEnvironment(const std::string& text) {
+  const DWORD needed = ::ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+  if (needed == 0) return {};
+  std::string expanded(needed, '\0');
+  const DWORD written = ::ExpandEnvironmentStringsA(text.c_str(), expanded.data(), needed);
+  if (written == 0 || written > needed) return {};
+  expanded.resize(written - 1);
+  return expanded;
+}
+
 std::string ShortDateText() {
   char text[80] = {};
   if (!::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text,

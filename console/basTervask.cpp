@@ -58,11 +58,7 @@ std::string& MailSettingField(MailSettings& settings, int index) {
 std::string PathInDirectory(std::string_view directory, std::string_view name) {
   std::string path(directory);
   // A trail byte can be 0x5C: only a backslash that is a character of its own counts.
-  std::size_t last = std::string::npos;
-  for (std::size_t pos = 0; pos < path.size(); pos += Cp932CharLength(path, pos)) last = pos;
-  if (last == std::string::npos || path[last] != '\\' || Cp932CharLength(path, last) != 1) {
-    path += '\\';
-  }
+  if (path.empty() || Cp932FindLast(path, "\\") != path.size() - 1) path += '\\';
   return path.append(name);
 }
 

@@ -43,11 +43,7 @@ std::string ProgramDirectory() {
     if (length == 0) return {};
     if (length < path.size()) {
       std::string full(path.data(), length);
-      // The directory ends at the last backslash that is a character of its own.
-      std::size_t end = std::string::npos;
-      for (std::size_t pos = 0; pos < full.size(); pos += Cp932CharLength(full, pos)) {
-        if (full[pos] == '\\') end = pos;
-      }
+      const std::size_t end = Cp932FindLast(full, "\\");
       if (end == std::string::npos) return {};
       return full.substr(0, end == 2 ? 3 : end);  // "C:\" keeps its backslash
     }

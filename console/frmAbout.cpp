@@ -7,6 +7,7 @@
 
 #include "common/Hourglass.h"
 #include "common/MessageBox.h"
+#include "common/PlatformText.h"
 #include "common/UniqueHandle.h"
 #include "console/basTervask.h"
 #include "console/frmAboutIds.h"
@@ -53,48 +54,12 @@ VersionTexts OwnVersionTexts() {
   return texts;
 }
 
-std::string Expanded(const std::string& text) {
-  const DWORD needed = ::ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
-  if (needed == 0) return text;
-  std::string expanded(needed, '\0');
-  const DWORD written = ::ExpandEnvironmentStringsA(text.c_str(), expanded.data(), needed);
-  expanded.resize(written > 0 ? written - 1 : 0);
-  return expanded;
-}
-
 bool IsFile(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
-
-std::optional<std::string> ReadRegistryValue(HKEY root, const std::string& path,
-                                             const std::string& name) {
-  HKEY opened = nullptr;
-  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return {};
-  const UniqueRegKey key(opened);
-  DWORD type = 0, bytes = 0;
-  if (::RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &bytes) !=
-          ERROR_SUCCESS ||
-      bytes == 0) {
-    return {};
-  }
-  std::vector<char> data(bytes + 1, '\0');  // never trusting a terminating NUL
-  if (::RegQueryValueExA(key.get(), name.c_str(), nullptr, &type,
-                         reinterpret_cast<BYTE*>(data.data()), &bytes) != ERROR_SUCCESS) {
-    return {};
-  }
-  std::string value;
-  if (type == REG_SZ || type == REG_EXPAND_SZ) {
-    value.assign(data.data(), strnlen(data.data(), bytes));
-    if (type == REG_EXPAND_SZ) value = Expanded(value);
-  } else if (type == REG_DWORD && bytes >= sizeof(DWORD)) {
-    value = std::to_string(*reinterpret_cast<const DWORD*>(data.data()));
-  }
-  if (value.empty()) return {};
-  return value;
-}
 
 std::optional<std::string> SystemInformationPath() {
   if (auto path = ReadRegistryValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO",

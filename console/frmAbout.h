@@ -10,14 +10,9 @@
 #include <string>
 
 #include "common/ModelessDialog.h"
+#include "common/PlatformText.h"
 
 namespace zq {
-
-// One registry value as text: REG_SZ, REG_EXPAND_SZ (expanded) or REG_DWORD (decimal), of
-// any length; not found when the key or value is missing, of another type, or empty. The key
-// is opened for reading only.
-std::optional<std::string> ReadRegistryValue(HKEY root, const std::string& path,
-                                             const std::string& name);
 
 // The system information tool's path: the registered PATH, or MSINFO32.EXE in the
 // registered folder when that file exists; nothing otherwise.

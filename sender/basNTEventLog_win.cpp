@@ -14,7 +14,6 @@ namespace zq {
 namespace {
 
 constexpr char kEventLogKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\";
-constexpr DWORD kMaxRegistryPathBytes = 32 * 1024;
 
 // Message `number` of a loaded module, inserts left as they stand: in the user's language,
 // else in whatever language the module holds it.
@@ -46,41 +45,12 @@ const char* MachineOf(const std::string& computerName) {
   return computerName.c_str();
 }
 
-// Every %NAME% reference expanded from the sender's environment.
-std::string ExpandEnvironment(const std::string& text) {
-  std::vector<char> expanded(MAX_PATH);
-  for (;;) {
-    const DWORD needed = ::ExpandEnvironmentStringsA(text.c_str(), expanded.data(),
-                                                     static_cast<DWORD>(expanded.size()));
-    if (needed == 0) return {};
-    if (needed <= expanded.size()) return std::string(expanded.data());
-    if (needed > kMaxRegistryPathBytes) return {};
-    expanded.resize(needed);
-  }
-}
-
 // The source's "CategoryMessageFile", up to its first NUL, environment references expanded.
 std::string CategoryMessageFileOf(const std::string& logName, const std::string& sourceName) {
-  const std::string keyName = kEventLogKey + logName + "\\" + sourceName;
-  HKEY opened = nullptr;
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_QUERY_VALUE, &opened) !=
-      ERROR_SUCCESS) {
-    return {};
-  }
-  UniqueRegKey key(opened);
-  DWORD bytes = 0;
-  if (::RegQueryValueExA(key.get(), "CategoryMessageFile", nullptr, nullptr, nullptr, &bytes) !=
-          ERROR_SUCCESS ||
-      bytes == 0 || bytes > kMaxRegistryPathBytes) {
-    return {};
-  }
-  std::vector<char> value(bytes + 1, '\0');
-  if (::RegQueryValueExA(key.get(), "CategoryMessageFile", nullptr, nullptr,
-                         reinterpret_cast<BYTE*>(value.data()), &bytes) != ERROR_SUCCESS) {
-    return {};
-  }
-  const std::string path(value.data());  // up to the first NUL
-  return path.find('%') == std::string::npos ? path : ExpandEnvironment(path);
+  const auto path = ReadRegistryValue(
+      HKEY_LOCAL_MACHINE, kEventLogKey + logName + "\\" + sourceName, "CategoryMessageFile");
+  if (!path) return {};
+  return path->find('%') == std::string::npos ? *path : ExpandEnvironment(*path);
 }
 
 class Win32EventLog final : public EventLogPlatform {

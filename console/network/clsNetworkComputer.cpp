@@ -58,11 +58,8 @@ std::string clsNetworkComputer::ResourceTypeName() const {
 
 std::string clsNetworkComputer::ShortName() const {
   const std::string& name = resource_.remoteName;
-  std::size_t start = 0;
-  for (std::size_t pos = 0; pos < name.size(); pos += Cp932CharLength(name, pos)) {
-    if (name[pos] == '\\') start = pos + 1;
-  }
-  return name.substr(start);
+  const std::size_t separator = Cp932FindLast(name, "\\");
+  return separator == std::string::npos ? name : name.substr(separator + 1);
 }
 
 void clsNetworkComputer::EnumerateChildren() {

@@ -166,11 +166,8 @@ std::vector<std::string> AttachmentPaths(std::string_view attachments) {
 }
 
 std::string FileNameOf(std::string_view path) {
-  std::size_t start = 0;
-  for (std::size_t pos = 0; pos < path.size(); pos += Cp932CharLength(path, pos)) {
-    if (path[pos] == '\\' || path[pos] == '/') start = pos + 1;
-  }
-  return std::string(path.substr(start));
+  const std::size_t separator = Cp932FindLast(path, "\\/");
+  return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
 }
 
 std::string AttachmentNameParameter(std::string_view fileName) {
