@@ -402,7 +402,10 @@ void frmSendEmail::EndSession(int exitCode, Box box, const std::string& boxText)
 }
 
 void frmSendEmail::SetStatus(const std::string& text) {
-  if (window()) ::SetDlgItemTextA(window(), IDS_StatusBar1, text.c_str());
+  // A command or reply line keeps its CR LF in the trace, not in the one-line status bar.
+  std::string line = text;
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+  if (window()) ::SetDlgItemTextA(window(), IDS_StatusBar1, line.c_str());
   lastStatusTick_ = ::GetTickCount();
 }
 

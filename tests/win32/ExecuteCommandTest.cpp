@@ -1,7 +1,6 @@
 // The command runner against the real command interpreter (the end-to-end report run covers
 // output, the NUL standard input and unknown commands): a command starting with a quote,
-// failures to start, the time limit ending the whole process tree, and window messages
-// served while waiting.
+// failures to start, and the time limit ending the whole process tree.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -56,34 +55,6 @@ TEST_F(ExecuteCommandTest, TheTimeLimitEndsTheWholeProcessTree) {
   HANDLE log = CreateFileA(log_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_NE(log, INVALID_HANDLE_VALUE);
   CloseHandle(log);
-}
-
-LRESULT CALLBACK CountTimer(HWND window, UINT message, WPARAM w, LPARAM l) {
-  if (message == WM_TIMER) {
-    ++*reinterpret_cast<int*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    return 0;
-  }
-  return DefWindowProcA(window, message, w, l);
-}
-
-TEST_F(ExecuteCommandTest, WindowMessagesAreServedWhileWaiting) {
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = CountTimer;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "zqTimerCounter";
-  RegisterClassA(&windowClass);
-  HWND window = CreateWindowA("zqTimerCounter", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              windowClass.hInstance, nullptr);
-  ASSERT_NE(window, nullptr);
-  int ticks = 0;
-  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&ticks));
-  SetTimer(window, 1, 50, nullptr);
-  const std::string sleeper = test::BesideTestProgram("zq_sleeper.exe");
-  EXPECT_EQ(Run("\"" + sleeper + "\" 1500", 60), kCommandEnded);
-  KillTimer(window, 1);
-  DestroyWindow(window);
-  EXPECT_GE(ticks, 5);
-  EXPECT_EQ(Log(), "sleeping");
 }
 
 }  // namespace

@@ -57,7 +57,9 @@ TEST_F(AddJobTest, AWeeklyJobReachesTheRealServiceWithItsCommand) {
   frmAddJob dialog(store, chooser_);
   ASSERT_TRUE(dialog.Create());
   EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dialog.window(), IDB_cmdSubmit)));
-  const std::string command = "zq-addjob-test 週報.bat " + std::to_string(::GetCurrentProcessId());
+  // A Japanese command of 300 characters comes back whole.
+  std::string command = "zq-addjob-test " + std::to_string(::GetCurrentProcessId()) + " ";
+  while (command.size() < 300) command += "表";  // trail byte 0x5C
   Submit(dialog, command, kModeWeekly, {IDX_chkWeek0, IDX_chkWeek0 + 4}, "08:30");
   std::optional<JobRecord> added;
   ListJobs(store, [&](const JobRecord& r) {
@@ -66,6 +68,7 @@ TEST_F(AddJobTest, AWeeklyJobReachesTheRealServiceWithItsCommand) {
   ASSERT_TRUE(added);
   EXPECT_EQ(g_boxes, std::vector<std::string>{JobAddedText(added->id)});
   EXPECT_EQ(store.Delete(added->id), 0u);
+  EXPECT_NE(store.Delete(added->id), 0u) << "a job that is gone cannot be deleted";
   EXPECT_NE(dialog.window(), nullptr) << "the dialog stays open for the next job";
 }
 
