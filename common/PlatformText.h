@@ -37,9 +37,9 @@ std::optional<std::string> ReadRegistryValue(HKEY root, const std::string& path,
 // Every %NAME% reference expanded from the process's environment ("" when it cannot be).
 std::string ExpandEnvironment(const std::string& text);
 
-// The current date in the user's short date form, and the current time in the user's time
-// form (with or without seconds); "" when the platform cannot format them.
-std::string ShortDateText();
-std::string TimeText(bool withSeconds);
+// A date in the user's short date form, and a time in the user's time form (with or without
+// seconds): of `moment`, or of now without one; "" when the platform cannot format them.
+std::string ShortDateText(const SYSTEMTIME* moment = nullptr);
+std::string TimeText(bool withSeconds, const SYSTEMTIME* moment = nullptr);
 
 }  // namespace zq

@@ -88,18 +88,17 @@ std::string ExpandEnvironment(const std::string& text) {
   return expanded;
 }
 
-std::string ShortDateText() {
+std::string ShortDateText(const SYSTEMTIME* moment) {
   char text[80] = {};
-  if (!::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text,
-                        sizeof(text))) {
+  if (!::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, moment, nullptr, text, sizeof(text))) {
     return {};
   }
   return text;
 }
 
-std::string TimeText(bool withSeconds) {
+std::string TimeText(bool withSeconds, const SYSTEMTIME* moment) {
   char text[80] = {};
-  if (!::GetTimeFormatA(LOCALE_USER_DEFAULT, withSeconds ? 0 : TIME_NOSECONDS, nullptr, nullptr,
+  if (!::GetTimeFormatA(LOCALE_USER_DEFAULT, withSeconds ? 0 : TIME_NOSECONDS, moment, nullptr,
                         text, sizeof(text))) {
     return {};
   }

@@ -1,7 +1,9 @@
-// The console's main window: its frame, the job list, the network browser and the version box.
+// The console's main window: its frame, the job list, the report panel and its submission,
+// the network browser and the version box.
 #include "console/frmTervask.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <array>
 
@@ -23,13 +25,27 @@ constexpr UINT kClockIntervalMs = 1000;
 constexpr int kDatePanel = 1;
 constexpr int kTimePanel = 2;
 
-// The main window's mail boxes in key order (SmtpServer, SmtpPort, From, To, Subject).
-constexpr int kMailBoxIds[] = {IDE_txtSmtpServer, IDE_txtSmtpPort, IDE_txtSmtpFrom, IDE_txtSmtpTo,
-                               IDE_txtSmtpSubject};
+OpenFileChooser g_fileChooser;
+SystemClock g_systemClock;
+
+// A file or directory of a submission that could not be made.
+void ShowFileFailure(const std::string& path, std::uint32_t error) {
+  TervaskMessage("アプリケーションエラー！\r\n" + path + "\r\n" + GetSystemErrorText(error),
+                 kMbExclamation);
+}
 
 }  // namespace
 
-frmTervask::frmTervask(JobStore& store) : ModelessDialog(IDD_frmTervask), store_(store) {}
+frmTervask::frmTervask(JobStore& store, FileChooser& chooser, const Clock& clock,
+                       std::string programDirectory)
+    : ModelessDialog(IDD_frmTervask),
+      store_(store),
+      chooser_(chooser),
+      clock_(clock),
+      programDirectory_(std::move(programDirectory)) {}
+
+frmTervask::frmTervask(JobStore& store)
+    : frmTervask(store, g_fileChooser, g_systemClock, ProgramDirectory()) {}
 
 int frmTervask::Show() {
   if (!Create()) {
@@ -48,7 +64,19 @@ INT_PTR frmTervask::OnMessage(UINT message, WPARAM wParam, LPARAM) {
       Form_Load();
       return TRUE;
     case WM_COMMAND:
+      if (schedule_.OnCommand(wParam)) {
+        report_.CheckSubmitEnabled();  // the mode sets the caption; only content enables
+        return TRUE;
+      }
+      if (report_.OnCommand(wParam)) return TRUE;
+      if (const int line = ReportControls::BrowseLine(LOWORD(wParam)); line >= 0) {
+        cmdBrowse_Click(line);
+        return TRUE;
+      }
       switch (LOWORD(wParam)) {
+        case IDB_cmdSubmit:
+          cmdSubmit_Click();
+          return TRUE;
         case IDM_mnuFileItem0:
           mnuFileItem_Click(0);
           return TRUE;
@@ -94,13 +122,20 @@ void frmTervask::Form_Load() {
   ::SendMessageA(window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   ::SendMessageA(window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   CentreOnScreen();
-  for (const char* mode :
-       {"今すぐ実行", "時間指定（１度限り）実行", "曜日指定（毎週繰り返し）実行",
-        "曜日指定（１度限り）実行", "日付指定（毎月繰り返し）実行", "日付指定（１度限り）実行"}) {
-    ::SendDlgItemMessageA(window(), IDC_comboCondition, CB_ADDSTRING, 0,
-                          reinterpret_cast<LPARAM>(mode));
-  }
-  ShowMailSettings(g_mailSettings);
+  schedule_ = ScheduleControls(window());
+  schedule_.FillModes();
+  ::EnableWindow(::GetDlgItem(window(), IDC_comboCondition), TRUE);
+  AddToolTip(IDC_comboCondition, "ジョブの実行時間を指定します");
+  report_ = ReportControls(window());
+  report_.Prepare();
+  report_.ShowMail(g_mailSettings);
+  AddToolTip(IDE_txtSmtpServer, "SMTPサーバー名もしくはIPアドレス");
+  AddToolTip(IDE_txtSmtpPort, "SMTPサーバーポート番号");
+  AddToolTip(IDE_txtSmtpTo, "宛先");
+  AddToolTip(IDE_txtSmtpFrom, "送信者メールアドレス");
+  AddToolTip(IDE_txtSmtpSubject, "メールの件名");
+  AddToolTip(IDB_cmdButton1, "「メール送信」情報を編集します");
+  AddToolTip(IDB_cmdButton0, "PC情報をメールで送信します");
   g_targetComputerName = GetLocalComputerName();
   SetItemText(IDL_lblComputerName, g_targetComputerName);
   // Three panels: a wide empty one, the date, the time.
@@ -241,7 +276,7 @@ void frmTervask::mnuFileItem_Click(int index) {
 
 void frmTervask::cmdButton_Click(int index) {
   if (index != 1) return;  // the send button has no action of its own
-  frmMailSetting dialog([this](const MailSettings& saved) { ShowMailSettings(saved); });
+  frmMailSetting dialog([this](const MailSettings& saved) { report_.ShowMail(saved); });
   dialog.ShowModal(window());
 }
 
@@ -254,11 +289,71 @@ void frmTervask::tmrClock_Timer() {
   }
 }
 
-void frmTervask::ShowMailSettings(const MailSettings& settings) {
-  MailSettings copy = settings;
-  for (int field = 0; field < 5; ++field) {
-    SetItemText(kMailBoxIds[field], MailSettingField(copy, field));
+void frmTervask::cmdBrowse_Click(int line) {
+  // A path holding a blank goes in quotes, so the command interpreter runs all of it.
+  if (const auto path = chooser_.ChooseProgram(window())) {
+    report_.SetCommand(line, CommandOfPath(*path));
   }
+}
+
+// Everything a submission needs is checked before any file is written.
+bool frmTervask::CheckReport(const ReportPanel& panel, const ScheduleInput& input) const {
+  const ScheduleCheck check = ValidateSchedule(input);
+  if (!check.ok) {
+    TervaskMessage(check.message, kMbExclamation);
+    schedule_.Focus(check.focus);
+    return false;
+  }
+  if (!panel.sections[kSectionMail]) return true;
+  const MailSettingsRefusal refusal = CheckMailSettings(panel.mail);
+  if (refusal.field < 0) return true;
+  TervaskMessage(refusal.message, kMbExclamation);
+  report_.FocusMail(refusal.field);
+  return false;
+}
+
+void frmTervask::cmdSubmit_Click() {
+  const ReportPanel panel = report_.Read();
+  const ScheduleInput input = schedule_.Read();
+  if (!CheckReport(panel, input)) return;
+  ReportWrite written;
+  {
+    Hourglass hourglass;
+    const std::string directory = PathInDirectory(programDirectory_, kWorkDirectoryName);
+    if (const std::uint32_t error = MakeProtectedDirectory(directory)) {
+      return ShowFileFailure(directory, error);
+    }
+    // One moment names both files and dates the parameter file.
+    const LocalTime moment = clock_.Now();
+    written = WriteReportPair(programDirectory_, moment,
+                              BuildParameterText(panel, programDirectory_, CreatedText(moment)));
+  }
+  if (written.error != 0) return ShowFileFailure(written.failedPath, written.error);
+  if (input.mode == kModeRunNow) return RunReportNow(written.pair);
+  RegisterReport(input, written.pair);
+}
+
+// The sender gets the parameter file's full path; it shows its own window while it works.
+void frmTervask::RunReportNow(const ReportPair& pair) {
+  const std::string sender = PathInDirectory(programDirectory_, kSenderProgramName);
+  const std::string parameter = CommandOfPath(pair.parameterPath);
+  const auto result =
+      reinterpret_cast<INT_PTR>(::ShellExecuteA(nullptr, "open", sender.c_str(), parameter.c_str(),
+                                                programDirectory_.c_str(), SW_SHOWNORMAL));
+  if (result > 32) return;
+  TervaskMessage("アプリケーションの起動に失敗しました！\r\n" + sender + " " + parameter + "\r\n" +
+                     GetSystemErrorText(static_cast<std::uint32_t>(result)),
+                 kMbExclamation);
+}
+
+// Report jobs run without interaction; a refused job leaves no files that nothing points to.
+void frmTervask::RegisterReport(const ScheduleInput& input, const ReportPair& pair) {
+  const JobSpec job = BuildJobInfo(input, "\"" + pair.batchPath + "\"", true);
+  if (!schedule_.Submit(store_, job)) {
+    ::DeleteFileA(pair.batchPath.c_str());
+    ::DeleteFileA(pair.parameterPath.c_str());
+  }
+  cmdRefresh_Click();
 }
 
 }  // namespace zq

@@ -1,20 +1,29 @@
-// The console's main window. Working so far: the frame (caption, icon, centring, the mail
-// boxes filled from MailSettings, the computer name, the menu's exit, help and version, the status
-// bar's date and time kept current by a timer, the end of the program when it closes) and
-// the job list (add through the general job dialog, refresh, delete) over a job store. The
-// report panel and the main window's own schedule controls are created disabled.
+// The console's main window: the frame (caption, icon, centring, the computer name, the
+// menu's exit, help and version, the status bar's date and time, the end of the program when
+// it closes), the job list over a job store (add through the general job dialog, refresh,
+// delete), and the report panel with its schedule controls: a submission writes a new
+// parameter and batch file pair into the work directory and runs the sender at once or
+// registers the batch file as a job.
 #pragma once
 
 #include "common/ModelessDialog.h"
 #include "console/basTervask.h"
+#include "console/jobs/FileChooser.h"
+#include "console/jobs/ScheduleControls_win.h"
 #include "console/jobs/basScheduleJob.h"
 #include "console/network/clsNetworkComputer.h"
+#include "console/report/ReportControls_win.h"
+#include "console/report/ReportFiles_win.h"
 
 namespace zq {
 
 class frmTervask final : public ModelessDialog {
  public:
-  // The jobs listed and deleted are those of `store`, which outlives the window.
+  // The jobs listed, added and deleted are those of `store`; browse buttons ask `chooser`;
+  // report files go below `programDirectory`, named by `clock`. All outlive the window.
+  frmTervask(JobStore& store, FileChooser& chooser, const Clock& clock,
+             std::string programDirectory);
+  // The file-open dialog, the system clock and the program's own directory.
   explicit frmTervask(JobStore& store);
 
   // Shows the window and serves messages until it is closed; returns the exit code.
@@ -35,12 +44,21 @@ class frmTervask final : public ModelessDialog {
   void Form_Unload();
   void mnuFileItem_Click(int index);
   void tmrClock_Timer();
-  void ShowMailSettings(const MailSettings& settings);
+  void cmdBrowse_Click(int line);
+  void cmdSubmit_Click();
+  bool CheckReport(const ReportPanel& panel, const ScheduleInput& input) const;
+  void RunReportNow(const ReportPair& pair);
+  void RegisterReport(const ScheduleInput& input, const ReportPair& pair);
   void PrepareJobList();
   void AddJobRow(const JobRecord& record);
   void cmdDelete_Click();
 
   JobStore& store_;
+  FileChooser& chooser_;
+  const Clock& clock_;
+  std::string programDirectory_;
+  ScheduleControls schedule_{nullptr};
+  ReportControls report_{nullptr};
   bool helpOpened_ = false;
 };
 

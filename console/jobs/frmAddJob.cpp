@@ -1,10 +1,7 @@
 // The general job dialog.
 #include "console/jobs/frmAddJob.h"
 
-#include <commdlg.h>
 #include <shellapi.h>
-
-#include <vector>
 
 #include "common/Cp932.h"
 #include "common/MessageBox.h"
@@ -16,21 +13,6 @@ namespace zq {
 
 frmAddJob::frmAddJob(JobStore& store, FileChooser& chooser)
     : ModelessDialog(IDD_frmAddJob), store_(store), chooser_(chooser) {}
-
-std::optional<std::string> OpenFileChooser::ChooseProgram(HWND owner) {
-  static constexpr char kFilter[] =
-      "実行ﾌｧｲﾙ (*.exe)\0*.exe\0ﾊﾞｯﾁﾌｧｲﾙ (*.bat)\0*.bat\0すべてのﾌｧｲﾙ (*.*)\0*.*\0";
-  std::vector<char> path(32768, '\0');
-  OPENFILENAMEA dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner;
-  dialog.lpstrFilter = kFilter;
-  dialog.lpstrFile = path.data();
-  dialog.nMaxFile = static_cast<DWORD>(path.size());
-  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (!::GetOpenFileNameA(&dialog)) return std::nullopt;
-  return std::string(path.data());
-}
 
 INT_PTR frmAddJob::OnMessage(UINT message, WPARAM wParam, LPARAM) {
   switch (message) {

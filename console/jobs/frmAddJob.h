@@ -1,28 +1,13 @@
-// The general job dialog: registers any command line as a job, or starts it at once. The
-// file-open dialog of its browse button sits behind FileChooser (the real one would block a
-// test).
+// The general job dialog: registers any command line as a job, or starts it at once.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "common/ModelessDialog.h"
+#include "console/jobs/FileChooser.h"
 #include "console/jobs/ScheduleControls_win.h"
 
 namespace zq {
-
-class FileChooser {
- public:
-  virtual ~FileChooser() = default;
-  // A program or batch file chosen by the user; nothing when cancelled.
-  virtual std::optional<std::string> ChooseProgram(HWND owner) = 0;
-};
-
-// The common file-open dialog (programs, batch files, all files; the file must exist).
-class OpenFileChooser final : public FileChooser {
- public:
-  std::optional<std::string> ChooseProgram(HWND owner) override;
-};
 
 class frmAddJob final : public ModelessDialog {
  public:

@@ -1,6 +1,10 @@
-"""The real zqTervask.exe under Wine, worked from another process by zq_driver.exe: start-up
-beside a settings file, the mail settings dialog saving through the real program, and the
-end of the program."""
+"""The real zqTervask.exe under Wine, worked from another process by zq_driver.exe, from a
+program folder whose name holds a blank and Japanese: start-up beside a settings file, the
+mail settings dialog saving through the real program, jobs, report submissions that run the
+real zqPelmora.exe at once or through the batch file of a registered job, refusals that write
+nothing, and the end of the program."""
+import email
+import email.policy
 import os
 import re
 import shutil
@@ -9,7 +13,8 @@ import time
 import unittest
 from pathlib import Path
 
-from zq_e2e import ROOT, WINE, sjis, temp_dir
+from smtp_server import SmtpTestServer
+from zq_e2e import PELMORA, ROOT, WINE, run_program, sjis, temp_dir, win_path
 
 BIN = Path(os.environ.get("ZQ_TERVASK", ROOT / "build" / "win64" / "bin" / "zqTervask.exe")).parent
 TITLE = "zqTervask"
@@ -25,6 +30,23 @@ DIALOG = control_ids("frmMailSettingIds.h")
 JOB = {**control_ids("jobs/ScheduleControlIds.h"), **control_ids("jobs/frmAddJobIds.h")}
 
 
+RULE = ";" + "-" * 59
+CREATED = re.compile(r";このパラメータファイルは\d{4}/\d\d?/\d\d? \d\d?:\d\d:\d\dに作成されました。")
+KEY_COMMENTS = """;Event       : (S)ystem, s(E)curity, (A)pplication
+;EventDays   : (指定日数前から現在まで)
+;Service     : ALL(すべて), Start(開始), Stop(停止)
+;Cmd1        : (コンソールコマンド１)
+;Cmd2        : (コンソールコマンド２)
+;Cmd3        : (コンソールコマンド３)
+;Cmd4        : (コンソールコマンド４)
+;Cmd5        : (コンソールコマンド５)
+;SmtpServer  :（SMTPサーバのホスト名もしくはIPアドレス）
+;SmtpPort   :（SMTPサーバのポート番号）
+;SmtpFrom   :（メールの送信元アドレス）
+;SmtpTo     :（メールの送信先アドレス）
+;SmtpSubject:（メールのタイトル）""".split("\n")
+
+
 def driver(*args):
     done = subprocess.run([str(WINE), str(BIN / "zq_driver.exe"), *map(str, args)],
                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=60)
@@ -33,9 +55,10 @@ def driver(*args):
 
 class ConsoleTest(unittest.TestCase):
     def setUp(self):
-        self.dir = temp_dir("console ")
+        self.dir = temp_dir("console 週報 ")
         self.addCleanup(shutil.rmtree, self.dir, True)
         shutil.copy(BIN / "zqTervask.exe", self.dir)
+        shutil.copy(PELMORA, self.dir)
 
     def start(self):
         process = subprocess.Popen([str(WINE), str(self.dir / "zqTervask.exe")], cwd=ROOT,
@@ -100,6 +123,96 @@ class ConsoleTest(unittest.TestCase):
         self.assertEqual(added, f"ジョブ{jobs[command]}を追加しました。")
         driver("click", dialog, JOB["IDB_cmdClose"])
         self.assertEqual(driver("wait", dialog)[0], 1, "the dialog closed")
+        self.close(process)
+
+    def fill_report(self, port):
+        """Services, one command and mail to the loopback server on `port`."""
+        for section in (1, 2, 3):
+            driver("check", TITLE, MAIN["IDX_chkJob0"] + section, 1)
+        driver("set", TITLE, MAIN["IDE_txtCommand0"], "echo 週報の出力")
+        for name, value in (("IDE_txtSmtpServer", "127.0.0.1"), ("IDE_txtSmtpPort", str(port)),
+                            ("IDE_txtSmtpFrom", "zq@example.jp"), ("IDE_txtSmtpTo", "a@example.jp"),
+                            ("IDE_txtSmtpSubject", "週報")):
+            driver("set", TITLE, MAIN[name], value)
+
+    def check_parameter_file(self, path, port):
+        lines = path.read_bytes().decode("cp932").split("\r\n")
+        self.assertRegex(lines[16], CREATED)
+        lines[16] = "(created)"
+        self.assertEqual(lines, [
+            RULE, ";" + win_path(self.dir / "zqPelmora.exe") + "の実行パラメータ", *KEY_COMMENTS,
+            RULE, "(created)", RULE, "[zqPelmora.exe]", "", "", "Service=ALL",
+            'Cmd1="echo 週報の出力"', "", "", "", "", "SmtpServer=127.0.0.1", f"SmtpPort={port}",
+            "SmtpFrom=zq@example.jp", "SmtpTo=a@example.jp", "SmtpSubject=週報", "", ""])
+
+    def check_mail(self, server, name):
+        self.assertTrue(server.wait_for_session_end(120), "the report was mailed")
+        message = email.message_from_bytes(server.sessions[0].message, policy=email.policy.default)
+        attachment = list(message.iter_parts())[1]
+        self.assertEqual(attachment.get_content(), (self.dir / "CMD" / (name + ".log")).read_bytes())
+
+    def report_names(self):
+        return sorted(p.name for p in (self.dir / "CMD").iterdir() if "." not in p.name)
+
+    def test_run_now_mails_the_report_the_real_sender_wrote(self):
+        with SmtpTestServer() as server:
+            process = self.start()
+            self.fill_report(server.port)
+            driver("pick", TITLE, JOB["IDC_comboCondition"], 0)
+            driver("click", TITLE, JOB["IDB_cmdSubmit"])
+            self.assertTrue(server.wait_for_session_end(120), "the report was mailed")
+            (name,) = self.report_names()
+            self.check_mail(server, name)
+        self.check_parameter_file(self.dir / "CMD" / name, server.port)
+        self.assertEqual(driver("nobox", TITLE)[0], 0)
+        self.close(process)
+
+    def test_a_weekly_report_job_runs_through_its_batch_file(self):
+        with SmtpTestServer() as server:
+            process = self.start()
+            self.fill_report(server.port)
+            driver("pick", TITLE, JOB["IDC_comboCondition"], 2)
+            driver("check", TITLE, JOB["IDX_chkWeek0"], 1)
+            driver("set", TITLE, JOB["IDE_txtWeekTime"], "03:00")
+            driver("click", TITLE, JOB["IDB_cmdSubmit"])
+            added = driver("box", TITLE)[1]
+            driver("answer", TITLE, 1)
+            (name,) = self.report_names()
+            batch = self.dir / "CMD" / (name + ".CMD")
+            jobs = dict(line.split("\t", 1)[::-1] for line in driver("jobs")[1].splitlines())
+            command = f'"{win_path(batch)}"'
+            self.assertIn(command, jobs, "the service lists the quoted batch file")
+            self.addCleanup(driver, "deljob", jobs[command])
+            self.assertEqual(added, f"ジョブ{jobs[command]}を追加しました。")
+            self.check_parameter_file(self.dir / "CMD" / name, server.port)
+            self.assertEqual(batch.read_bytes(), sjis(
+                f"Z:\r\nCD {win_path(self.dir)}\r\nzqPelmora.exe CMD\\{name}\r\n"))
+            # Wine never fires a job: run its command as the service would.
+            code, output = run_program("cmd", ["/c", win_path(batch)], cwd=ROOT)
+            self.assertEqual(code, 0, output)
+            self.check_mail(server, name)
+        self.close(process)
+
+    def test_refused_submissions_write_nothing(self):
+        process = self.start()
+        driver("check", TITLE, MAIN["IDX_chkJob0"] + 1, 1)
+        steps = (
+            ([], "実行方法を選択してください！"),
+            ([("pick", JOB["IDC_comboCondition"], 1), ("set", JOB["IDE_txtTime"], "24:00")],
+             "時刻のフォーマットが正しくありません！"),
+            ([("pick", JOB["IDC_comboCondition"], 0), ("check", MAIN["IDX_chkJob0"] + 3, 1),
+              ("set", MAIN["IDE_txtSmtpServer"], "mail.example.jp"),
+              ("set", MAIN["IDE_txtSmtpFrom"], "a@x"), ("set", MAIN["IDE_txtSmtpTo"], "b@x"),
+              ("set", MAIN["IDE_txtSmtpSubject"], "s"), ("set", MAIN["IDE_txtSmtpPort"], "0")],
+             "ポート番号は1から65535の数値で指定してください。"),
+        )
+        for actions, message in steps:
+            for action, *args in actions:
+                driver(action, TITLE, *args)
+            driver("click", TITLE, JOB["IDB_cmdSubmit"])
+            self.assertEqual(driver("box", TITLE)[1], message)
+            driver("answer", TITLE, 1)
+            self.assertFalse((self.dir / "CMD").exists(), message)
         self.close(process)
 
     def test_without_settings_file_empty_boxes_and_no_message(self):

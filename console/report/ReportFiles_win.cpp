@@ -1,0 +1,111 @@
+// Report files on disk.
+#include "console/report/ReportFiles_win.h"
+
+#include <sddl.h>
+
+#include "common/PlatformText.h"
+#include "common/UniqueHandle.h"
+#include "console/basTervask.h"
+
+namespace zq {
+namespace {
+
+// Enough suffixes for any burst of submissions; a directory that refuses them all is broken.
+constexpr int kMaxAttempts = 1000;
+
+SYSTEMTIME SystemTimeOf(const LocalTime& moment) {
+  SYSTEMTIME time{};
+  time.wYear = static_cast<WORD>(moment.year);
+  time.wMonth = static_cast<WORD>(moment.month);
+  time.wDay = static_cast<WORD>(moment.day);
+  time.wHour = static_cast<WORD>(moment.hour);
+  time.wMinute = static_cast<WORD>(moment.minute);
+  time.wSecond = static_cast<WORD>(moment.second);
+  return time;
+}
+
+bool Exists(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ||
+         ::GetLastError() != ERROR_FILE_NOT_FOUND;
+}
+
+// Creates `path`, which must not exist yet, holding `bytes`. 0 on success; a file that could
+// not be written whole is removed.
+std::uint32_t CreateNewFile(const std::string& path, const std::string& bytes) {
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return ::GetLastError();
+  DWORD written = 0;
+  std::uint32_t error = 0;
+  if (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+    error = ::GetLastError();
+  } else if (written != bytes.size()) {
+    error = ERROR_WRITE_FAULT;
+  }
+  file.reset();
+  if (error != 0) ::DeleteFileA(path.c_str());
+  return error;
+}
+
+bool IsTaken(std::uint32_t error) {
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+}  // namespace
+
+LocalTime SystemClock::Now() const {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+std::string CreatedText(const LocalTime& moment) {
+  const SYSTEMTIME time = SystemTimeOf(moment);
+  return ShortDateText(&time) + " " + TimeText(true, &time);
+}
+
+std::uint32_t MakeProtectedDirectory(const std::string& path) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(kWorkDirectoryAccess, SDDL_REVISION_1,
+                                                              &descriptor, nullptr)) {
+    return ::GetLastError();
+  }
+  const UniqueLocalMemory owned(descriptor);
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  if (::CreateDirectoryA(path.c_str(), &attributes)) return 0;
+  const DWORD error = ::GetLastError();
+  const DWORD found = ::GetFileAttributesA(path.c_str());
+  if (error == ERROR_ALREADY_EXISTS && found != INVALID_FILE_ATTRIBUTES &&
+      (found & FILE_ATTRIBUTE_DIRECTORY)) {
+    return 0;
+  }
+  return error;
+}
+
+ReportWrite WriteReportPair(const std::string& programDirectory, const LocalTime& moment,
+                            const std::string& parameterText) {
+  const std::string directory = PathInDirectory(programDirectory, kWorkDirectoryName);
+  ReportWrite result;
+  for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
+    ReportPair pair;
+    pair.name = ReportFileName(moment, attempt);
+    pair.parameterPath = PathInDirectory(directory, pair.name);
+    pair.batchPath = pair.parameterPath + kBatchExtension;
+    if (Exists(pair.parameterPath) || Exists(pair.batchPath) ||
+        Exists(pair.parameterPath + ".log") || Exists(pair.parameterPath + ".mail.log")) {
+      continue;
+    }
+    std::uint32_t error = CreateNewFile(pair.parameterPath, parameterText + "\r\n");
+    if (IsTaken(error)) continue;
+    if (error != 0) return {error, pair.parameterPath, {}};
+    error = CreateNewFile(pair.batchPath, BatchFileText(programDirectory, pair.name));
+    if (error != 0) ::DeleteFileA(pair.parameterPath.c_str());
+    if (IsTaken(error)) continue;
+    if (error != 0) return {error, pair.batchPath, {}};
+    result.pair = pair;
+    return result;
+  }
+  return {ERROR_FILE_EXISTS, PathInDirectory(directory, ReportFileName(moment, kMaxAttempts)), {}};
+}
+
+}  // namespace zq

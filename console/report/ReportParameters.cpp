@@ -1,0 +1,94 @@
+// The report parameter text and the report panel's submit rule.
+#include "console/report/ReportParameters.h"
+
+#include <algorithm>
+
+#include "common/Cp932.h"
+
+namespace zq {
+namespace {
+
+constexpr char kRule[] = ";-----------------------------------------------------------";
+
+constexpr const char* kKeyComments[] = {
+    ";Event       : (S)ystem, s(E)curity, (A)pplication",
+    ";EventDays   : (指定日数前から現在まで)",
+    ";Service     : ALL(すべて), Start(開始), Stop(停止)",
+    ";Cmd1        : (コンソールコマンド１)",
+    ";Cmd2        : (コンソールコマンド２)",
+    ";Cmd3        : (コンソールコマンド３)",
+    ";Cmd4        : (コンソールコマンド４)",
+    ";Cmd5        : (コンソールコマンド５)",
+    ";SmtpServer  :（SMTPサーバのホスト名もしくはIPアドレス）",
+    ";SmtpPort   :（SMTPサーバのポート番号）",
+    ";SmtpFrom   :（メールの送信元アドレス）",
+    ";SmtpTo     :（メールの送信先アドレス）",
+    ";SmtpSubject:（メールのタイトル）",
+};
+
+constexpr const char* kServiceValues[] = {"ALL", "START", "STOP"};
+
+// Mail keys of the file in line order, with the field of MailSettings each takes.
+constexpr std::pair<const char*, int> kMailKeys[] = {
+    {"SmtpServer", 0}, {"SmtpPort", 1}, {"SmtpFrom", 2}, {"SmtpTo", 3}, {"SmtpSubject", 4}};
+
+// A value kept on its line: a CR or LF would start a line of its own, read as another key.
+std::string OneLine(std::string_view value) {
+  std::string line(value);
+  std::replace_if(
+      line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  return line;
+}
+
+bool AnyEventLog(const ReportPanel& panel) {
+  return std::find(panel.eventLogs.begin(), panel.eventLogs.end(), true) != panel.eventLogs.end();
+}
+
+}  // namespace
+
+bool CheckSubmitEnabled(const ReportPanel& panel) {
+  if (panel.sections[kSectionEvents] && AnyEventLog(panel)) return true;
+  if (panel.sections[kSectionServices]) return true;
+  return panel.sections[kSectionCommands] &&
+         std::any_of(panel.commands.begin(), panel.commands.end(),
+                     [](const std::string& command) { return !command.empty(); });
+}
+
+bool EnablesNextCommand(std::string_view command) { return !TrimBlanks(command).empty(); }
+
+std::string BuildParameterText(const ReportPanel& panel, std::string_view programDirectory,
+                               std::string_view created) {
+  std::string text;
+  auto line = [&text](std::string_view content) { text.append(content).append("\r\n"); };
+  line(kRule);
+  line(";" + PathInDirectory(programDirectory, kSenderProgramName) + "の実行パラメータ");
+  for (const char* comment : kKeyComments) line(comment);
+  line(kRule);
+  line(";このパラメータファイルは" + std::string(created) + "に作成されました。");
+  line(kRule);
+  line("[" + std::string(kSenderProgramName) + "]");
+
+  const bool events = panel.sections[kSectionEvents] && AnyEventLog(panel);
+  std::string letters;
+  for (int i = 0; i < 3; ++i) {
+    if (panel.eventLogs[i]) letters += "SEA"[i];
+  }
+  line(events ? "Event=" + letters : "");
+  line(events ? "EventDays=" + OneLine(TrimBlanks(panel.days)) : "");
+  const bool services = panel.sections[kSectionServices] && panel.service >= 0 && panel.service < 3;
+  line(services ? std::string("Service=") + kServiceValues[panel.service] : "");
+  for (int i = 0; i < 5; ++i) {
+    const std::string& command = panel.commands[i];
+    const bool written = panel.sections[kSectionCommands] && !command.empty();
+    line(written ? "Cmd" + std::to_string(i + 1) + "=\"" + OneLine(TrimBlanks(command)) + "\""
+                 : "");
+  }
+  MailSettings mail = panel.mail;
+  for (const auto& [key, field] : kMailKeys) {
+    const std::string value = OneLine(TrimBlanks(MailSettingField(mail, field)));
+    line(panel.sections[kSectionMail] ? std::string(key) + "=" + ProfileTextOf(value) : "");
+  }
+  return text;
+}
+
+}  // namespace zq

@@ -1,0 +1,40 @@
+// The report panel's choices and what they make: whether a report may be submitted, and the
+// report parameter file's text that the sender reads. Portable.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "console/basTervask.h"
+
+namespace zq {
+
+inline constexpr char kSenderProgramName[] = "zqPelmora.exe";
+
+enum ReportSection : int { kSectionEvents = 0, kSectionServices, kSectionCommands, kSectionMail };
+
+// The report panel's controls as values.
+struct ReportPanel {
+  std::array<bool, 4> sections{};   // by ReportSection
+  std::array<bool, 3> eventLogs{};  // System, Security, Application
+  std::string days = "3";           // the day count as shown
+  int service = 0;                  // all, started, stopped
+  std::array<std::string, 5> commands;
+  MailSettings mail;  // the panel's five mail boxes
+};
+
+// A report needs content: a ticked event log in a ticked event section, the service section,
+// or a command line that is not empty (blanks count) in a ticked command section.
+bool CheckSubmitEnabled(const ReportPanel& panel);
+
+// Whether command line `index` lets the next one be used: it holds more than blanks.
+bool EnablesNextCommand(std::string_view command);
+
+// The parameter file's text: comment header naming the sender in `programDirectory` and the
+// moment `created` (date and time as the system shows them), the section, then thirteen key
+// lines in fixed order, each empty where its section or box does not give it.
+std::string BuildParameterText(const ReportPanel& panel, std::string_view programDirectory,
+                               std::string_view created);
+
+}  // namespace zq

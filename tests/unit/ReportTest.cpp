@@ -1,0 +1,124 @@
+// The report submission's portable texts: the parameter file byte for byte, its key lines for
+// the panel's cases and hostile values, the report names and the batch file's lines.
+#include <gtest/gtest.h>
+
+#include "console/report/ReportFiles.h"
+#include "console/report/ReportParameters.h"
+
+namespace zq {
+namespace {
+
+// Lines 20 to 32 of a parameter text (the key lines), each without its CR LF.
+std::vector<std::string> KeyLines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find("\r\n", start);
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return {lines.begin() + 19, lines.end()};
+}
+
+ReportPanel ExamplePanel() {
+  ReportPanel panel;
+  panel.sections = {true, true, true, false};
+  panel.eventLogs = {true, false, true};
+  panel.days = " 7";
+  panel.commands[0] = "ipconfig /all";
+  panel.mail = {"mail.example.jp", "25", "zq@example.jp", "a@x;b@x", "週報"};
+  return panel;
+}
+
+TEST(ParameterText, TheWholeFileOfTheExample) {
+  const std::string expected =
+      ";-----------------------------------------------------------\r\n"
+      ";C:\\Tools\\R\\zqPelmora.exeの実行パラメータ\r\n"
+      ";Event       : (S)ystem, s(E)curity, (A)pplication\r\n"
+      ";EventDays   : (指定日数前から現在まで)\r\n"
+      ";Service     : ALL(すべて), Start(開始), Stop(停止)\r\n"
+      ";Cmd1        : (コンソールコマンド１)\r\n"
+      ";Cmd2        : (コンソールコマンド２)\r\n"
+      ";Cmd3        : (コンソールコマンド３)\r\n"
+      ";Cmd4        : (コンソールコマンド４)\r\n"
+      ";Cmd5        : (コンソールコマンド５)\r\n"
+      ";SmtpServer  :（SMTPサーバのホスト名もしくはIPアドレス）\r\n"
+      ";SmtpPort   :（SMTPサーバのポート番号）\r\n"
+      ";SmtpFrom   :（メールの送信元アドレス）\r\n"
+      ";SmtpTo     :（メールの送信先アドレス）\r\n"
+      ";SmtpSubject:（メールのタイトル）\r\n"
+      ";-----------------------------------------------------------\r\n"
+      ";このパラメータファイルは2004/03/05 14:07:09に作成されました。\r\n"
+      ";-----------------------------------------------------------\r\n"
+      "[zqPelmora.exe]\r\n"
+      "Event=SA\r\nEventDays=7\r\nService=ALL\r\nCmd1=\"ipconfig /all\"\r\n"
+      "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
+  EXPECT_EQ(BuildParameterText(ExamplePanel(), "C:\\Tools\\R", "2004/03/05 14:07:09"), expected);
+  // At a drive root the sender's path has one backslash.
+  EXPECT_NE(BuildParameterText(ExamplePanel(), "C:\\", "").find(";C:\\zqPelmora.exeの"),
+            std::string::npos);
+}
+
+TEST(ParameterText, KeyLinesKeepTheirPlacesAndValuesTheirLines) {
+  struct Case {
+    const char* name;
+    void (*change)(ReportPanel&);
+    std::vector<std::string> lines;
+  } const cases[] = {
+      {"no log ticked: no event lines",
+       [](ReportPanel& p) {
+         p.eventLogs = {};
+         p.sections[kSectionCommands] = false;
+       },
+       {"", "", "Service=ALL", "", "", "", "", "", "", "", "", "", ""}},
+      {"sections off keep their contents out; stopped services",
+       [](ReportPanel& p) {
+         p.sections = {false, true, false, false};
+         p.service = 2;
+       },
+       {"", "", "Service=STOP", "", "", "", "", "", "", "", "", "", ""}},
+      {"blank-only, quoted and multi-line commands",
+       [](ReportPanel& p) {
+         p.sections = {false, false, true, false};
+         p.commands = {"   ", "", "\"C:\\Program Files\\x.exe\" \"a b\"", "a\r\nCmd5=evil", " x "};
+       },
+       {"", "", "", "Cmd1=\"\"", "", "Cmd3=\"\"C:\\Program Files\\x.exe\" \"a b\"\"",
+        "Cmd4=\"a  Cmd5=evil\"", "Cmd5=\"x\"", "", "", "", "", ""}},
+      {"mail: trimmed, a quoted value quoted once more, 300 bytes whole",
+       [](ReportPanel& p) {
+         p.sections = {false, false, false, true};
+         p.mail = {" mail.example.jp ", "587", "\"zq\"", "a@x;b@x", std::string(300, 'S')};
+       },
+       {"", "", "", "", "", "", "", "", "SmtpServer=mail.example.jp", "SmtpPort=587",
+        "SmtpFrom=\"\"zq\"\"", "SmtpTo=a@x;b@x", "SmtpSubject=" + std::string(300, 'S')}},
+  };
+  for (const Case& c : cases) {
+    ReportPanel panel = ExamplePanel();
+    c.change(panel);
+    EXPECT_EQ(KeyLines(BuildParameterText(panel, "C:\\zq", "")), c.lines) << c.name;
+  }
+}
+
+TEST(ReportFiles, NamesFromTheMomentAndBatchLinesForEveryKindOfDirectory) {
+  const LocalTime moment{2004, 3, 5, 14, 7, 9};
+  EXPECT_EQ(ReportFileName(moment, 1), "040305140709");
+  EXPECT_EQ(ReportFileName(moment, 3), "040305140709_3");
+  EXPECT_EQ(ReportFileName({2010, 12, 31, 0, 0, 0}, 1), "101231000000");
+
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\Tools\\R", "C:\r\nCD C:\\Tools\\R\r\nzqPelmora.exe CMD\\N\r\n"},
+      {"C:\\", "C:\r\nCD C:\\\r\nzqPelmora.exe CMD\\N\r\n"},
+      {"D:\\Program Files\\zq 週報",
+       "D:\r\nCD D:\\Program Files\\zq 週報\r\nzqPelmora.exe CMD\\N\r\n"},
+      // ポ and ソ end in the bytes of | and \ : no quoting for them.
+      {"C:\\ポソ", "C:\r\nCD C:\\ポソ\r\nzqPelmora.exe CMD\\N\r\n"},
+      {"C:\\a&b\\100%", "C:\r\nCD \"C:\\a&b\\100%%\"\r\nzqPelmora.exe CMD\\N\r\n"},
+      {"\\\\server\\share\\zq",
+       "PUSHD \"\\\\server\\share\\zq\"\r\nzqPelmora.exe CMD\\N\r\nPOPD\r\n"},
+  };
+  for (const auto& [directory, text] : cases) {
+    EXPECT_EQ(BatchFileText(directory, "N"), text) << directory;
+  }
+}
+
+}  // namespace
+}  // namespace zq
