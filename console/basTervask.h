@@ -76,9 +76,6 @@ std::uint32_t WriteSetting(const std::string& section, const std::string& key,
                            const std::string& value);
 // The local computer's name, "" when it cannot be read.
 std::string GetLocalComputerName();
-// Creates one directory. 0 when it was created or is already a directory; else the system
-// error number (a file in the way gives ERROR_ALREADY_EXISTS).
-std::uint32_t MakeDirectory(const std::string& path);
 
 // The directory the running program was started from (no trailing backslash unless a root).
 std::string ProgramDirectory();

@@ -26,15 +26,6 @@ std::uint32_t WriteSetting(const std::string& section, const std::string& key,
 
 std::string GetLocalComputerName() { return LocalComputerName(); }
 
-std::uint32_t MakeDirectory(const std::string& path) {
-  if (::CreateDirectoryA(path.c_str(), nullptr)) return 0;
-  const DWORD error = ::GetLastError();
-  const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  const bool isDirectory =
-      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-  return error == ERROR_ALREADY_EXISTS && isDirectory ? 0 : error;
-}
-
 std::string ProgramDirectory() {
   std::vector<char> path(MAX_PATH);
   for (;;) {

@@ -1,5 +1,5 @@
 // The console's shared rules: time of day as typed, the port text, what a mail settings save
-// refuses first, profile quoting and paths.
+// refuses first, paths.
 #include <gtest/gtest.h>
 
 #include "console/basTervask.h"
@@ -45,15 +45,7 @@ TEST(MailSettingsSave, EmptinessFirstThenThePort) {
   EXPECT_TRUE(IsPortText("65535"));
 }
 
-TEST(SettingsText, MemoryFiguresGroupByThousands) {
-  const std::pair<std::uint64_t, const char*> cases[] = {
-      {523760, "523,760"}, {8388608, "8,388,608"}, {0, "0"}, {999, "999"}, {1000, "1,000"}};
-  for (const auto& [value, text] : cases) EXPECT_EQ(GroupedThousands(value), text);
-}
-
-TEST(SettingsText, QuotesSurviveAndPathsJoinOnce) {
-  EXPECT_EQ(ProfileTextOf("\"quoted\""), "\"\"quoted\"\"");
-  EXPECT_EQ(ProfileTextOf("a \"b\""), "a \"b\"");
+TEST(SettingsText, PathsJoinOnce) {
   EXPECT_EQ(PathInDirectory("C:\\", "zqTervask.hlp"), "C:\\zqTervask.hlp");
   EXPECT_EQ(PathInDirectory("C:\\zq", "zqTervask.ini"), "C:\\zq\\zqTervask.ini");
   EXPECT_EQ(PathInDirectory("C:\\表", "x"), "C:\\表\\x");  // trail byte 0x5C

@@ -68,12 +68,10 @@ TEST(NetworkTree, FailuresKeepWhatWasReadAndOpenAgainLater) {
   EXPECT_EQ(grows.Children().Count(), 1u);
 }
 
-TEST(NetworkTree, NamesAndTypes) {
+TEST(NetworkTree, ShortNames) {
   FakeNetwork network;
   EXPECT_EQ(clsNetworkComputer(network, Resource("SERVER", 2)).ShortName(), "SERVER");
   EXPECT_EQ(clsNetworkComputer(network, Resource("\\\\ソ", 2)).ShortName(), "ソ");  // trail 0x5C
-  EXPECT_EQ(ResourceTypeNameOf(11), "NDSContainer");
-  EXPECT_EQ(ResourceTypeNameOf(12), "");
 }
 
 }  // namespace

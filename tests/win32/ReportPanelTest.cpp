@@ -1,6 +1,6 @@
 // The main window's report panel created headless from its real template: which ticks and
 // lines allow a submission, two submissions within one clock second into a real work folder
-// with its permissions read back, and submissions that fail leaving no files.
+// with its permissions read back, and failures that say why and leave no files behind.
 #include <gtest/gtest.h>
 
 #include <aclapi.h>
@@ -154,7 +154,7 @@ TEST_F(ReportPanelTest, TwoSubmissionsInOneSecondGiveTwoWholePairsInAProtectedFo
   EXPECT_EQ(DaclText(Work("040305140709")), "D:(A;ID;FA;;;SY)(A;ID;FA;;;BA)");
 }
 
-TEST_F(ReportPanelTest, FailedSubmissionsLeaveNoFiles) {
+TEST_F(ReportPanelTest, FailuresSayWhyAndLeaveNoFilesBehindThem) {
   Click(IDX_chkJob0 + 1);
   Pick(kModeOnce);
   Type(IDE_txtTime, "23:59");
@@ -162,6 +162,18 @@ TEST_F(ReportPanelTest, FailedSubmissionsLeaveNoFiles) {
   Submit();
   ASSERT_EQ(g_boxes.size(), 1u);
   EXPECT_TRUE(std::filesystem::is_empty(dir_.File("CMD"))) << "no job points to them";
+
+  // No sender in the program folder; the parameter path holds a blank and goes in quotes.
+  g_boxes.clear();
+  Pick(kModeRunNow);
+  Submit();
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(
+      g_boxes[0].rfind("アプリケーションの起動に失敗しました！\r\n" + dir_.File("zqPelmora.exe") +
+                           " \"" + Work("040305140709") + "\"\r\n",
+                       0),
+      0u)
+      << g_boxes[0];
 
   g_boxes.clear();
   test::WriteFileBytes(dir_.File("blocked"), "");

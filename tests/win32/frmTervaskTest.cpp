@@ -1,7 +1,7 @@
 // The console's main window created headless from its real template: the frame filled from
 // the settings, the status bar's date and time, the help file that is not there, closing;
 // the job list through the fake store (pages, refusals, a failed listing) and the real
-// service (delete on Yes only); MakeDirectory against real directories.
+// service (delete on Yes only).
 #include "console/frmTervask.h"
 
 #include <gtest/gtest.h>
@@ -143,15 +143,6 @@ TEST_F(JobListTest, FrameFromSettingsClockAndAMissingHelpFile) {
             std::vector<std::string>{"ヘルプファイルが見つかりません。\r\n" + g_helpFilePath});
   ::SendMessageA(form.window(), WM_CLOSE, 0, 0);
   EXPECT_EQ(form.window(), nullptr);
-}
-
-TEST(MakeDirectory, OnlyADirectoryCountsAsThere) {
-  test::TempDir dir;
-  test::WriteFileBytes(dir.File("file"), "x");
-  EXPECT_EQ(MakeDirectory(dir.File("new")), 0u);
-  EXPECT_EQ(MakeDirectory(dir.File("new")), 0u);
-  EXPECT_EQ(MakeDirectory(dir.File("file")), std::uint32_t{ERROR_ALREADY_EXISTS});
-  EXPECT_EQ(MakeDirectory(dir.File("missing\\new")), std::uint32_t{ERROR_PATH_NOT_FOUND});
 }
 
 }  // namespace
