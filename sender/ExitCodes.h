@@ -19,11 +19,16 @@ enum ExitCode : int {
   kMailNoConnection = 10,
   kMailRejected = 11,  // the reply to the end of the message was not 250, or came too early
   kMailTimedOut = 12,
-  kExitReportLogFailed = 13,  // the report log could not be created, written or attached
-  kExitParameterFile = 14,    // the parameter file does not exist or cannot be read
-  kExitNoRecipient = 15,      // SmtpTo names no address
-  kExitWindowFailed = 16,     // the mail session window could not be created
-  kExitClosedByUser = 17,     // the session window was closed before the outcome
+  kExitReportLogFailed = 13,      // the report log could not be created, written or attached
+  kExitParameterFile = 14,        // the parameter file does not exist or cannot be read
+  kExitNoRecipient = 15,          // SmtpTo names no address
+  kExitWindowFailed = 16,         // the mail session window could not be created
+  kExitClosedByUser = 17,         // the session window was closed before the outcome
+  kMailTlsFailed = 18,            // the TLS handshake or a TLS record failed
+  kMailCertificateRejected = 19,  // the server's certificate is not trusted or names another
+  kMailStartTlsNotOffered = 20,   // STARTTLS was asked for and not offered (or refused)
+  kMailAuthRefused = 21,          // authentication refused, or not possible safely
+  kMailPasswordUnreadable = 22,   // the protected password could not be unprotected
 };
 
 // The mail session's result while no outcome is known.

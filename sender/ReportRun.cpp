@@ -207,6 +207,10 @@ class ReportRunner {
     mail.fromAddress = values_.smtpFrom;
     mail.recipients = values_.smtpTo;
     mail.subject = values_.smtpSubject;
+    mail.security = values_.smtpSecurity;
+    mail.user = values_.smtpUser;
+    mail.protectedPassword = values_.smtpPassword;
+    mail.caFile = values_.smtpCaFile;
     mail.body = MailBodyText(sections_.DateText(), sections_.TimeText(), setup_.arguments);
     mail.attachments = logPath_;
     mail.showMessages = "0";

@@ -16,9 +16,10 @@
 namespace zq {
 
 // The parameter file keys, in the order they are read.
-inline constexpr std::array<const char*, 13> kParameterKeys = {
-    "Event", "EventDays",  "Service",  "Cmd1",     "Cmd2",   "Cmd3",       "Cmd4",
-    "Cmd5",  "SmtpServer", "SmtpPort", "SmtpFrom", "SmtpTo", "SmtpSubject"};
+inline constexpr std::array<const char*, 17> kParameterKeys = {
+    "Event",       "EventDays",    "Service",    "Cmd1",         "Cmd2",      "Cmd3",
+    "Cmd4",        "Cmd5",         "SmtpServer", "SmtpPort",     "SmtpFrom",  "SmtpTo",
+    "SmtpSubject", "SmtpSecurity", "SmtpUser",   "SmtpPassword", "SmtpCaFile"};
 
 struct RunValues {
   std::string event;      // letters S, E, A
@@ -26,16 +27,18 @@ struct RunValues {
   std::string service;    // ALL, START or STOP
   std::array<std::string, 5> commands;
   std::string smtpServer, smtpPort, smtpFrom, smtpTo, smtpSubject;
+  std::string smtpSecurity, smtpUser, smtpPassword, smtpCaFile;  // password protected, base64
 };
 
 // Reads the values in key order; `read(key)` returns one value.
 template <typename ReadValue>
 RunValues ReadRunValues(ReadValue read) {
   RunValues v;
-  std::string* targets[] = {&v.event,       &v.eventDays,   &v.service,     &v.commands[0],
-                            &v.commands[1], &v.commands[2], &v.commands[3], &v.commands[4],
-                            &v.smtpServer,  &v.smtpPort,    &v.smtpFrom,    &v.smtpTo,
-                            &v.smtpSubject};
+  std::string* targets[] = {&v.event,       &v.eventDays,    &v.service,     &v.commands[0],
+                            &v.commands[1], &v.commands[2],  &v.commands[3], &v.commands[4],
+                            &v.smtpServer,  &v.smtpPort,     &v.smtpFrom,    &v.smtpTo,
+                            &v.smtpSubject, &v.smtpSecurity, &v.smtpUser,    &v.smtpPassword,
+                            &v.smtpCaFile};
   for (std::size_t i = 0; i < kParameterKeys.size(); ++i) *targets[i] = read(kParameterKeys[i]);
   return v;
 }

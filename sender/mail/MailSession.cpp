@@ -19,8 +19,8 @@ std::string HeloName(std::string_view computerName, std::uint32_t localAddress) 
 
 MailSession::MailSession(std::string_view heloName, std::string_view fromAddress,
                          std::string_view recipients, MessageSource& source, SocketPort& port,
-                         std::size_t blockBytes)
-    : dialogue_(heloName, fromAddress, recipients),
+                         SmtpSecurity security, std::size_t blockBytes)
+    : dialogue_(heloName, fromAddress, recipients, std::move(security)),
       source_(source),
       transmitter_(port, blockBytes) {}
 
@@ -30,6 +30,11 @@ void MailSession::Received(std::string_view bytes) {
 }
 
 void MailSession::WriteReady() { Pump(transmitter_.WriteReady()); }
+
+void MailSession::TlsEstablished() {
+  dialogue_.TlsEstablished();
+  Pump(Transmitter::State::kIdle);
+}
 
 void MailSession::Abort(int result) {
   dialogue_.Abort(result);

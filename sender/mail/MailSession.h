@@ -41,7 +41,8 @@ struct SessionNotice {
 class MailSession {
  public:
   MailSession(std::string_view heloName, std::string_view fromAddress, std::string_view recipients,
-              MessageSource& source, SocketPort& port, std::size_t blockBytes = kSendBlockBytes);
+              MessageSource& source, SocketPort& port, SmtpSecurity security = {},
+              std::size_t blockBytes = kSendBlockBytes);
   MailSession(const MailSession&) = delete;
   MailSession& operator=(const MailSession&) = delete;
 
@@ -49,6 +50,8 @@ class MailSession {
   void Received(std::string_view bytes);
   // The socket can take bytes again.
   void WriteReady();
+  // The TLS handshake that STARTTLS asked for succeeded.
+  void TlsEstablished();
   // Ends the session from outside (receive error, server closed, time-out) with `result`,
   // unless the outcome is already decided.
   void Abort(int result);

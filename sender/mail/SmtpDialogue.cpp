@@ -5,6 +5,7 @@
 
 #include "common/Cp932.h"
 #include "sender/mail/MailComposition.h"
+#include "sender/mail/basSmtp.h"
 
 namespace zq {
 namespace {
@@ -23,7 +24,35 @@ std::string UpperCode(std::string_view line) {
 // nothing after the code).
 bool IsLastReplyLine(std::string_view line) { return line.size() < 4 || line[3] != '-'; }
 
+std::string Upper(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper;
+}
+
 }  // namespace
+
+void ReadCapability(std::string_view text, SmtpCapabilities& caps) {
+  std::vector<std::string> words;
+  std::string word;
+  for (const char c : Upper(text) + " ") {
+    if (c == ' ' || c == '=' || c == '\r' || c == '\n' || c == '\t') {
+      if (!word.empty()) words.push_back(std::move(word));
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  if (words.empty()) return;
+  if (words[0] == "STARTTLS") caps.startTls = true;
+  if (words[0] != "AUTH") return;
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    caps.authPlain = caps.authPlain || words[i] == "PLAIN";
+    caps.authLogin = caps.authLogin || words[i] == "LOGIN";
+  }
+}
 
 // One pass over the text: runs of bytes that need no change (CR LF lines included) are
 // copied whole; only a "." at a line start, a bare CR or LF, and a CR at the end of a piece
@@ -74,9 +103,11 @@ void SmtpDataEncoder::Finish(std::string& out) {
 }
 
 SmtpDialogue::SmtpDialogue(std::string_view heloName, std::string_view fromAddress,
-                           std::string_view recipients)
+                           std::string_view recipients, SmtpSecurity security)
     : heloName_(WithoutControlCharacters(heloName)),
       fromAddress_(WithoutControlCharacters(TrimBlanks(fromAddress))),
+      security_(std::move(security)),
+      tls_(security_.mode == SmtpSecurity::kImplicitTls),
       recipients_(RecipientsOf(WithoutControlCharacters(recipients))) {
   if (heloName_.empty()) heloName_ = "localhost";
   // Without any recipient the server is still asked once, and its refusal ends the session.
@@ -86,7 +117,9 @@ SmtpDialogue::SmtpDialogue(std::string_view heloName, std::string_view fromAddre
 void SmtpDialogue::Receive(std::string_view bytes) {
   // Only the line being received is kept, so a reply of any number of lines needs no more
   // memory than its longest line.
-  while (!bytes.empty() && !finished()) {
+  // Bytes that arrive while the handshake is due are dropped: nothing sent in the clear
+  // before it may be read as a reply after it.
+  while (!bytes.empty() && !finished() && phase_ != Phase::kHandshake) {
     const std::size_t end = bytes.find('\n');
     const std::string_view part = bytes.substr(0, end == std::string_view::npos ? end : end + 1);
     bytes.remove_prefix(part.size());
@@ -119,6 +152,9 @@ void SmtpDialogue::ReceiveLine(std::string_view line) {
   if (!bare.empty() && bare.back() == '\r') bare.remove_suffix(1);
   const bool last = IsLastReplyLine(bare);
   notices_.push_back({SmtpNotice::kReply, std::string(line), 0, last});
+  if (phase_ == Phase::kEhlo && bare.size() > 4 && bare.substr(0, 3) == "250") {
+    ReadCapability(bare.substr(4), caps_);
+  }
   if (last) Judge(line, UpperCode(bare));
 }
 
@@ -126,12 +162,30 @@ void SmtpDialogue::Judge(std::string_view line, std::string_view code) {
   switch (phase_) {
     case Phase::kGreeting:
       if (code != "220") return Fail(kMailBadGreeting, line);
-      phase_ = Phase::kHelo;
-      return Send("HELO " + heloName_ + "\r\n", 10);
+      return Greeted();
     case Phase::kHelo:
       if (code != "250") return Fail(kMailBadHeloReply, line);
-      phase_ = Phase::kMailFrom;
-      return Send("MAIL FROM:<" + fromAddress_ + ">\r\n", 10);
+      return SendMailFrom();
+    case Phase::kEhlo:
+      if (code != "250") return Fail(kMailBadHeloReply, line);
+      return AfterEhlo();
+    case Phase::kStartTls:
+      if (code != "220") return Fail(kMailStartTlsNotOffered, line);
+      phase_ = Phase::kHandshake;
+      line_.clear();
+      notices_.push_back({SmtpNotice::kStartTls, {}});
+      return;
+    case Phase::kHandshake:
+      return Fail(kMailTlsFailed, line);
+    case Phase::kAuth:
+      if (authStep_ == 1 || authStep_ == 2) {  // AUTH LOGIN asks for the user, then the password
+        if (code != "334") return Fail(kMailAuthRefused, line);
+        const std::string& value = authStep_ == 1 ? security_.user : security_.password;
+        ++authStep_;
+        return Send(Base64Encode(value) + "\r\n", 0, "****\r\n");
+      }
+      if (code != "235") return Fail(kMailAuthRefused, line);
+      return SendMailFrom();
     case Phase::kMailFrom:
       if (code != "250") return Fail(kMailBadMailFromReply, line);
       return SendNextRecipient();
@@ -159,9 +213,61 @@ void SmtpDialogue::Judge(std::string_view line, std::string_view code) {
   }
 }
 
-void SmtpDialogue::Send(std::string command, int progress) {
+// `shown` stands for the command in the notice when the command carries a secret.
+void SmtpDialogue::Send(std::string command, int progress, std::string shown) {
   output_.append(command);
-  notices_.push_back({SmtpNotice::kCommand, std::move(command), progress});
+  notices_.push_back(
+      {SmtpNotice::kCommand, shown.empty() ? std::move(command) : std::move(shown), progress});
+}
+
+// The dialogue of old says HELO; a secured or logged-in session says EHLO to learn what the
+// server offers.
+void SmtpDialogue::Greeted() {
+  const int progress = phase_ == Phase::kGreeting ? 10 : 0;
+  if (security_.mode == SmtpSecurity::kPlain && security_.user.empty()) {
+    phase_ = Phase::kHelo;
+    return Send("HELO " + heloName_ + "\r\n", progress);
+  }
+  phase_ = Phase::kEhlo;
+  caps_ = {};
+  Send("EHLO " + heloName_ + "\r\n", progress);
+}
+
+// STARTTLS when it is due (never a fall-back to plain), then the login, then the mail.
+void SmtpDialogue::AfterEhlo() {
+  if (security_.mode == SmtpSecurity::kStartTls && !tls_) {
+    if (!caps_.startTls) return Fail(kMailStartTlsNotOffered, "STARTTLS が提供されていません\r\n");
+    phase_ = Phase::kStartTls;
+    return Send("STARTTLS\r\n", 0);
+  }
+  if (!security_.user.empty()) return Authenticate();
+  SendMailFrom();
+}
+
+void SmtpDialogue::Authenticate() {
+  if (!tls_) return Fail(kMailAuthRefused, "暗号化されていない接続では認証しません\r\n");
+  phase_ = Phase::kAuth;
+  if (caps_.authPlain) {
+    authStep_ = 3;
+    const std::string token = std::string(1, '\0') + security_.user + '\0' + security_.password;
+    return Send("AUTH PLAIN " + Base64Encode(token) + "\r\n", 0, "AUTH PLAIN ****\r\n");
+  }
+  if (caps_.authLogin) {
+    authStep_ = 1;
+    return Send("AUTH LOGIN\r\n", 0);
+  }
+  Fail(kMailAuthRefused, "サーバーは PLAIN と LOGIN のどちらの認証も提供していません\r\n");
+}
+
+void SmtpDialogue::TlsEstablished() {
+  if (phase_ != Phase::kHandshake) return;
+  tls_ = true;
+  Greeted();
+}
+
+void SmtpDialogue::SendMailFrom() {
+  phase_ = Phase::kMailFrom;
+  Send("MAIL FROM:<" + fromAddress_ + ">\r\n", 10);
 }
 
 void SmtpDialogue::SendNextRecipient() {
@@ -176,7 +282,14 @@ int SmtpDialogue::MismatchResult() const {
     case Phase::kGreeting:
       return kMailBadGreeting;
     case Phase::kHelo:
+    case Phase::kEhlo:
       return kMailBadHeloReply;
+    case Phase::kStartTls:
+      return kMailStartTlsNotOffered;
+    case Phase::kHandshake:
+      return kMailTlsFailed;
+    case Phase::kAuth:
+      return kMailAuthRefused;
     case Phase::kMailFrom:
       return kMailBadMailFromReply;
     case Phase::kRecipient:

@@ -26,14 +26,32 @@ class SmtpDataEncoder {
   bool pendingCr_ = false;
 };
 
+// How the session is secured and who it logs in as. Plain with no user is the dialogue of old
+// (HELO); anything else says EHLO. Credentials go out only over TLS.
+struct SmtpSecurity {
+  enum Mode { kPlain, kStartTls, kImplicitTls };
+  Mode mode = kPlain;
+  std::string user, password;
+};
+
+// What an EHLO reply offers (keywords are matched without regard to case).
+struct SmtpCapabilities {
+  bool startTls = false;
+  bool authPlain = false;
+  bool authLogin = false;
+};
+// Reads one line of an EHLO reply (its text after the code and separator) into `caps`.
+void ReadCapability(std::string_view text, SmtpCapabilities& caps);
+
 // What the dialogue reports to the window, in order.
 struct SmtpNotice {
   enum Kind {
-    kReply,    // a reply line was received (text: the line with CR LF)
-    kCommand,  // a command was queued for sending (text: the command with CR LF)
-    kMessage,  // 354 arrived: the message text is now due
-    kFailed,   // the dialogue failed (text: "SMTPエラー: " + the reply's last line)
-    kSent,     // the server accepted the message
+    kReply,     // a reply line was received (text: the line with CR LF)
+    kCommand,   // a command was queued for sending (text: the command with CR LF)
+    kMessage,   // 354 arrived: the message text is now due
+    kFailed,    // the dialogue failed (text: "SMTPエラー: " + the reply's last line)
+    kSent,      // the server accepted the message
+    kStartTls,  // 220 to STARTTLS: the TLS handshake is due; bytes after the reply were dropped
   };
   Kind kind;
   std::string text;
@@ -46,6 +64,10 @@ class SmtpDialogue {
   enum class Phase {
     kGreeting,      // awaiting 220
     kHelo,          // awaiting 250
+    kEhlo,          // awaiting 250 and the capabilities
+    kStartTls,      // awaiting 220 to STARTTLS
+    kHandshake,     // the TLS handshake is under way; no reply is due
+    kAuth,          // awaiting 235 (or 334 for AUTH LOGIN's user and password)
     kMailFrom,      // awaiting 250
     kRecipient,     // awaiting 250 to a RCPT TO
     kData,          // awaiting 354
@@ -59,8 +81,8 @@ class SmtpDialogue {
   static constexpr std::size_t kMaxReplyLineBytes = 4096;
 
   // `heloName` "" gives "localhost"; control characters are removed from every argument.
-  SmtpDialogue(std::string_view heloName, std::string_view fromAddress,
-               std::string_view recipients);
+  SmtpDialogue(std::string_view heloName, std::string_view fromAddress, std::string_view recipients,
+               SmtpSecurity security = {});
 
   // Bytes received from the server; each complete reply is judged by its last line.
   void Receive(std::string_view bytes);
@@ -76,6 +98,9 @@ class SmtpDialogue {
   // A reply that arrives before this fails the session with kMailRejected.
   void EndHandedOver();
 
+  // The TLS handshake after STARTTLS succeeded: EHLO again, with fresh capabilities.
+  void TlsEstablished();
+
   // Ends the dialogue from outside (socket failure, time-out) with `result`.
   void Abort(int result);
 
@@ -90,13 +115,21 @@ class SmtpDialogue {
  private:
   void ReceiveLine(std::string_view line);
   void Judge(std::string_view line, std::string_view code);
-  void Send(std::string command, int progress);
+  void Send(std::string command, int progress, std::string shown = {});
+  void Greeted();
+  void AfterEhlo();
+  void Authenticate();
+  void SendMailFrom();
   void SendNextRecipient();
   void Decide(int result);
   void Fail(int result, std::string_view line);
   int MismatchResult() const;
 
   std::string heloName_, fromAddress_;
+  SmtpSecurity security_;
+  bool tls_ = false;  // the connection is encrypted
+  SmtpCapabilities caps_;
+  int authStep_ = 0;  // AUTH LOGIN: 1 user due, 2 password due, 3 result due
   std::vector<std::string> recipients_;
   std::size_t nextRecipient_ = 0;
   Phase phase_ = Phase::kGreeting;

@@ -19,6 +19,9 @@ struct MailInputs {
   std::string autoSend;
   std::string autoClose;
   std::string timeoutSeconds;
+  // "" plain, "STARTTLS", or "TLS" (implicit); the login (the password in protected form,
+  // base64); an extra trusted root certificate file.
+  std::string security, user, protectedPassword, caFile;
   // Where the session's commands and replies are traced ("" for none); set by the report
   // run.
   std::string sessionTracePath;

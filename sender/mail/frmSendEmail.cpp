@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/Cp932.h"
 #include "common/PlatformText.h"
+#include "common/ProtectedText_win.h"
 #include "sender/basPelmora.h"
 #include "sender/mail/basWSock.h"
 #include "sender/mail/frmSendEmailIds.h"
@@ -26,6 +28,8 @@ constexpr int kSocketSendBufferBytes = 1024 * 1024;
 constexpr DWORD kStatusIntervalMs = 250;
 // Once the outcome is known, the server gets this long to answer QUIT.
 constexpr UINT kQuitWaitMs = 5000;
+// Plain text is encrypted at most this much at a time, so the records waiting stay small.
+constexpr std::size_t kRecordChunkBytes = 1024 * 1024;
 
 // "hh:nn:ss.mmm" of the local clock, for the trace.
 std::string ClockText() {
@@ -164,6 +168,7 @@ void frmSendEmail::StartSending() {
     Trace("*", text);
     return EndSession(kExitNoRecipient, Box::kApplicationError, text);
   }
+  if (!ReadSecurity()) return;
   source_ = std::make_unique<MailTextSource>(inputs_, context_);
   if (!source_->Open()) {
     SetStatus(source_->error());
@@ -196,6 +201,41 @@ void frmSendEmail::StartSending() {
     Trace("*", error);
     EndSession(kMailNoConnection, Box::kInformation, "接続できませんでした！");
   }
+}
+
+// The security asked for and the login, settled before anything is sent: an unknown mode,
+// an unreadable password, or a login without TLS ends the session unconnected.
+bool frmSendEmail::ReadSecurity() {
+  std::string mode(TrimBlanks(inputs_.security));
+  for (char& c : mode) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  std::string refusal;
+  int exitCode = 0;
+  if (mode == "STARTTLS") {
+    security_.mode = SmtpSecurity::kStartTls;
+  } else if (mode == "TLS") {
+    security_.mode = SmtpSecurity::kImplicitTls;
+  } else if (!mode.empty()) {
+    refusal = "SmtpSecurity の値が正しくありません: " + mode;
+    exitCode = kMailTlsFailed;
+  }
+  security_.user = std::string(TrimBlanks(inputs_.user));
+  if (refusal.empty() && !security_.user.empty()) {
+    if (const auto password = UnprotectText(std::string(TrimBlanks(inputs_.protectedPassword)))) {
+      security_.password = *password;
+    } else {
+      refusal = "SmtpPassword を復号できません（このコンピュータで保護されたものではありません）";
+      exitCode = kMailPasswordUnreadable;
+    }
+  }
+  if (refusal.empty() && !security_.user.empty() && security_.mode == SmtpSecurity::kPlain) {
+    refusal = "暗号化されていない接続では認証情報を送りません（SmtpSecurity を指定してください）";
+    exitCode = kMailAuthRefused;
+  }
+  if (refusal.empty()) return true;
+  SetStatus(refusal);
+  Trace("*", refusal);
+  EndSession(exitCode, Box::kApplicationError, refusal);
+  return false;
 }
 
 void frmSendEmail::HostFound_Notify(LPARAM answer) {
@@ -234,10 +274,98 @@ void frmSendEmail::PortConnect_Notify(int error) {
                reinterpret_cast<const char*>(&kSocketSendBufferBytes),
                sizeof kSocketSendBufferBytes);
   SetStatus(inputs_.server + "に接続しました！");
+  RestartTimer();  // the greeting (or the TLS handshake) is awaited
+  if (security_.mode == SmtpSecurity::kImplicitTls) return StartTls();
+  CreateSession();
+}
+
+void frmSendEmail::CreateSession() {
   session_ = std::make_unique<MailSession>(
       HeloName(LocalComputerName(), LocalAddressOf(socket_.get())), inputs_.fromAddress,
-      inputs_.recipients, *source_, static_cast<SocketPort&>(*this));
-  RestartTimer();  // the greeting is awaited
+      inputs_.recipients, *source_, static_cast<SocketPort&>(*this), security_);
+}
+
+void frmSendEmail::StartTls() {
+  // The name check and SNI take a host name only, never an address literal.
+  const std::string name = DottedAddress(inputs_.server) ? "" : inputs_.server;
+  tls_ = std::make_unique<TlsChannel>(name, std::string(TrimBlanks(inputs_.caFile)));
+  std::string hello;
+  if (tls_->Start(hello) == TlsChannel::Step::kFailed) {
+    return TlsFailure(kMailTlsFailed, tls_->error());
+  }
+  QueueRecords(hello);
+  RestartTimer();
+}
+
+// Bytes from the socket: plain to the session, or through TLS.
+void frmSendEmail::Deliver(std::string_view bytes) {
+  if (!tls_) {
+    session_->Received(bytes);
+    return ApplyNotices();
+  }
+  if (!tlsReady_) return HandshakeBytes(bytes);
+  std::string plain, answer;
+  if (!tls_->Decrypt(bytes, plain, answer)) return TlsFailure(kMailTlsFailed, tls_->error());
+  QueueRecords(answer);
+  if (!plain.empty()) {
+    session_->Received(plain);
+    ApplyNotices();
+  }
+  if (tls_->closed() && !ended_) ServerClosed(0);
+}
+
+void frmSendEmail::HandshakeBytes(std::string_view bytes) {
+  std::string answer;
+  const TlsChannel::Step step = tls_->Handshake(bytes, answer);
+  QueueRecords(answer);
+  if (step == TlsChannel::Step::kFailed) return TlsFailure(kMailTlsFailed, tls_->error());
+  RestartTimer();
+  if (step == TlsChannel::Step::kContinue || ended_) return;
+  if (const std::string refusal = tls_->VerifyServer(); !refusal.empty()) {
+    return TlsFailure(kMailCertificateRejected, refusal);
+  }
+  tlsReady_ = true;
+  Trace("*", tls_->Description());
+  SetStatus("TLS で接続しました！");
+  if (session_) {
+    session_->TlsEstablished();
+  } else {
+    CreateSession();
+  }
+  ApplyNotices();
+  const std::string extra = tls_->TakeExtra();
+  if (!extra.empty() && !ended_) Deliver(extra);
+}
+
+void frmSendEmail::QueueRecords(const std::string& records) {
+  if (records.empty()) return;
+  records_.append(records);
+  SendResult result;
+  if (!FlushRecords(result) && result.error != 0) {
+    SocketFailure(kMailSendError, WSockErrorText(result.error));
+  }
+}
+
+// Hands the waiting records to the socket; true when none is left.
+bool frmSendEmail::FlushRecords(SendResult& result) {
+  while (recordsSent_ < records_.size()) {
+    const SendResult sent = SendRaw(std::string_view(records_).substr(recordsSent_));
+    if (sent.taken == 0) {
+      result = sent;
+      return false;
+    }
+    recordsSent_ += sent.taken;
+  }
+  records_.clear();
+  recordsSent_ = 0;
+  return true;
+}
+
+void frmSendEmail::TlsFailure(int exitCode, const std::string& text) {
+  if (ended_) return;
+  SetStatus(text);
+  Trace("*", text);
+  EndSession(exitCode, Box::kApplicationError, text);
 }
 
 void frmSendEmail::PortData_Notify(int error) {
@@ -250,7 +378,7 @@ void frmSendEmail::PortData_Notify(int error) {
 
 // One receive into the session; false when the session ended or nothing was there.
 bool frmSendEmail::ReceiveOnce() {
-  if (!session_) return false;
+  if (!session_ && !tls_) return false;
   char buffer[kReceiveBytes];
   const int received = ::recv(socket_.get(), buffer, sizeof buffer, 0);
   if (received == SOCKET_ERROR) {
@@ -262,13 +390,17 @@ bool frmSendEmail::ReceiveOnce() {
     ServerClosed(::WSAGetLastError());
     return false;
   }
-  session_->Received(std::string_view(buffer, static_cast<std::size_t>(received)));
-  ApplyNotices();
+  Deliver(std::string_view(buffer, static_cast<std::size_t>(received)));
   return !ended_;
 }
 
 void frmSendEmail::PortData2_Notify(int error) {
   if (error != 0) return SocketFailure(kMailSendError, WSockErrorText(error));
+  SendResult pending;
+  if (!FlushRecords(pending)) {
+    if (pending.error != 0) SocketFailure(kMailSendError, WSockErrorText(pending.error));
+    return;
+  }
   if (!session_) return;
   session_->WriteReady();
   ApplyNotices();
@@ -320,6 +452,9 @@ void frmSendEmail::ApplyNotices() {
         break;
       case SmtpNotice::kMessage:
         break;
+      case SmtpNotice::kStartTls:
+        StartTls();
+        break;
       case SmtpNotice::kFailed:
         SetStatus(n.text);
         box_ = Box::kWarning;
@@ -340,7 +475,29 @@ void frmSendEmail::ApplyNotices() {
 
 void frmSendEmail::FinishSession() { EndSession(session_->result(), box_, boxText_); }
 
+// The session's bytes: as they are, or encrypted once the records before them are gone.
 SocketPort::SendResult frmSendEmail::Send(std::string_view bytes) {
+  if (!tls_) return SendRaw(bytes);
+  SendResult result;
+  if (!FlushRecords(result)) return result;
+  const std::string_view chunk = bytes.substr(0, kRecordChunkBytes);
+  std::string records;
+  if (!tls_->Encrypt(chunk, records)) {
+    Trace("*", tls_->error());
+    result.error = WSAECONNABORTED;
+    return result;
+  }
+  records_ = std::move(records);
+  SendResult ignored;
+  if (!FlushRecords(ignored) && ignored.error != 0) {
+    result.error = ignored.error;
+    return result;
+  }
+  result.taken = chunk.size();
+  return result;
+}
+
+SocketPort::SendResult frmSendEmail::SendRaw(std::string_view bytes) {
   SendResult result;
   const int length = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 30));
   const int sent = ::send(socket_.get(), bytes.data(), length, 0);

@@ -13,6 +13,7 @@
 #include "sender/mail/MailComposition.h"
 #include "sender/mail/MailSession.h"
 #include "sender/mail/SessionTrace.h"
+#include "sender/mail/TlsChannel_win.h"
 
 namespace zq {
 
@@ -40,10 +41,21 @@ class frmSendEmail final : public ModelessDialog, private SocketPort {
 
   // SocketPort: the session's bytes go to the socket.
   SendResult Send(std::string_view bytes) override;
+  SendResult SendRaw(std::string_view bytes);
   void Taken(std::string_view bytes) override;
 
   bool InitSockets();
   void StartSending();
+  bool ReadSecurity();
+  void CreateSession();
+  // TLS between the socket and the session: the handshake started, received bytes taken
+  // through it, records waiting for the socket.
+  void StartTls();
+  void Deliver(std::string_view bytes);
+  void HandshakeBytes(std::string_view bytes);
+  void QueueRecords(const std::string& records);
+  bool FlushRecords(SendResult& result);
+  void TlsFailure(int exitCode, const std::string& text);
   void Connect(std::uint32_t address);
   bool ReceiveOnce();
   void ApplyNotices();
@@ -72,6 +84,11 @@ class frmSendEmail final : public ModelessDialog, private SocketPort {
   HostLookup lookup_;
   std::unique_ptr<MailTextSource> source_;
   std::unique_ptr<MailSession> session_;
+  SmtpSecurity security_;
+  std::unique_ptr<TlsChannel> tls_;
+  bool tlsReady_ = false;
+  std::string records_;  // encrypted bytes not yet taken by the socket
+  std::size_t recordsSent_ = 0;
   Box box_ = Box::kNone;  // the box the outcome shows
   std::string boxText_;
   int progress_ = 0;

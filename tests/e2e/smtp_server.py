@@ -10,6 +10,13 @@ named step: "greeting", "helo", "mail", "rcpt1", "rcpt2"... (one per RCPT TO), "
   split=True                 send every reply in several TCP segments
   multiline=True             send every reply as a three-line reply
   slow=True                  tiny receive window, read the message slowly
+  read_size=N                read at most N bytes at a time
+It can also secure the session with Python's ssl (`context`, a server-side SSLContext):
+  tls="starttls"             offer STARTTLS in the EHLO reply (offer_starttls=False: do not)
+  tls="implicit"             TLS from the first byte, before the greeting
+  auth=(user, password)      offer AUTH PLAIN and LOGIN once the session is encrypted; 235
+                             for these credentials, 535 for any other
+  inject=b"..."              bytes sent in the clear right after the 220 to STARTTLS
 Each session records the commands, the message as received (dot-stuffing undone) and the
 time from the DATA command to the end of the message.
 
@@ -17,6 +24,7 @@ Run as a program it serves until stopped and saves each message:
   smtp_server.py --port-file FILE --save-dir DIR
 """
 import argparse
+import base64
 import json
 import socket
 import threading
@@ -34,6 +42,8 @@ class Session:
         self.wire = b""         # the message text as it came over the wire
         self.message = None     # the message with dot-stuffing undone
         self.data_seconds = None
+        self.tls_version = None  # the protocol once the session is encrypted
+        self.authenticated = False
         self.closed = threading.Event()
 
 
@@ -48,10 +58,13 @@ class _Conn:
 
 class SmtpTestServer:
     def __init__(self, replies=None, close_at=None, silent_at=None, delay_at=None, split=False,
-                 multiline=False, slow=False, keep_wire=True):
+                 multiline=False, slow=False, keep_wire=True, read_size=65536, tls=None,
+                 context=None, offer_starttls=True, auth=None, inject=b""):
         self.replies = dict(replies or {})
         self.close_at, self.silent_at, self.delay_at = close_at, silent_at, delay_at
         self.split, self.multiline, self.slow, self.keep_wire = split, multiline, slow, keep_wire
+        self.read_size, self.tls, self.context = read_size, tls, context
+        self.offer_starttls, self.auth, self.inject = offer_starttls, auth, inject
         self.sessions = []
         self._stop = threading.Event()
         self._listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
@@ -93,13 +106,51 @@ class SmtpTestServer:
 
     # One connection.
     def _serve(self, sock, session):
+        conn = _Conn(sock)
         try:
-            with sock:
-                self._dialogue(_Conn(sock), session)
+            if self.tls == "implicit":
+                self._secure(conn, session)
+            self._dialogue(conn, session)
         except (_Closed, OSError):
             pass
         finally:
+            conn.sock.close()
             session.closed.set()
+
+    def _secure(self, conn, session):
+        conn.buffer = b""  # nothing sent before the handshake is read after it
+        conn.sock = self.context.wrap_socket(conn.sock, server_side=True)
+        session.tls_version = conn.sock.version()
+
+    def _ehlo(self, conn, session):
+        if not self.tls and not self.auth:
+            return self._send(conn, "502 5.5.1 use HELO")
+        lines = ["250-zq-test", "250-8BITMIME"]
+        if self.tls == "starttls" and self.offer_starttls and not session.tls_version:
+            lines.append("250-STARTTLS")
+        if self.auth and session.tls_version:
+            lines.append("250-AUTH PLAIN LOGIN")
+        lines.append("250 SIZE 100000000")
+        conn.sock.sendall("".join(l + "\r\n" for l in lines).encode())
+
+    def _authenticate(self, conn, line):
+        words = line.split()
+        mechanism = words[1].upper() if len(words) > 1 else b""
+        if mechanism == b"PLAIN":
+            token = words[2] if len(words) > 2 else self._answer(conn, "334 ")
+            _, user, password = base64.b64decode(token).split(b"\0")
+        elif mechanism == b"LOGIN":
+            user = base64.b64decode(self._answer(conn, "334 VXNlcm5hbWU6"))
+            password = base64.b64decode(self._answer(conn, "334 UGFzc3dvcmQ6"))
+        else:
+            return self._send(conn, "504 5.5.4 unknown mechanism")
+        ok = self.auth is not None and (user.decode(), password.decode()) == tuple(self.auth)
+        self._send(conn, "235 2.7.0 ok" if ok else "535 5.7.8 bad credentials")
+        return ok
+
+    def _answer(self, conn, prompt):
+        self._send(conn, prompt)
+        return self._read_line(conn)
 
     def _dialogue(self, conn, session):
         self._reply(conn, "greeting", DEFAULT_REPLIES["greeting"])
@@ -109,7 +160,12 @@ class SmtpTestServer:
             session.commands.append(line.decode("latin-1"))
             verb = line[:4].upper()
             if verb == b"EHLO":
-                self._send(conn, "502 5.5.1 use HELO")
+                self._ehlo(conn, session)
+            elif line.upper() == b"STARTTLS" and self.tls == "starttls" and self.offer_starttls:
+                conn.sock.sendall(b"220 2.0.0 go ahead\r\n" + self.inject)
+                self._secure(conn, session)
+            elif verb == b"AUTH":
+                session.authenticated = self._authenticate(conn, line)
             elif verb == b"HELO":
                 self._reply(conn, "helo", DEFAULT_REPLIES["helo"])
             elif verb == b"MAIL":
@@ -167,7 +223,7 @@ class SmtpTestServer:
         if self.slow:
             time.sleep(0.002)
             size = 512
-        chunk = conn.sock.recv(size)
+        chunk = conn.sock.recv(min(size, self.read_size))
         if not chunk:
             raise _Closed()
         return chunk

@@ -33,7 +33,8 @@ def parameter_text(values):
     section and one line per key, an empty line where a key is not given."""
     lines = [";" + "-" * 59, ";C:\\zq\\zqPelmora.exeの実行パラメータ", "[zqPelmora.exe]"]
     keys = ["Event", "EventDays", "Service", "Cmd1", "Cmd2", "Cmd3", "Cmd4", "Cmd5",
-            "SmtpServer", "SmtpPort", "SmtpFrom", "SmtpTo", "SmtpSubject"]
+            "SmtpServer", "SmtpPort", "SmtpFrom", "SmtpTo", "SmtpSubject", "SmtpSecurity",
+            "SmtpUser", "SmtpPassword", "SmtpCaFile"]
     for key in keys:
         value = values.get(key)
         quoted = f'"{value}"' if key.startswith("Cmd") else value

@@ -87,6 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           Require(commands == 5 || IsOneLine(notice.text));
           ++commands;
           break;
+        case zq::SmtpNotice::kStartTls:  // a plain dialogue never asks for TLS
+          Require(false);
+          break;
         case zq::SmtpNotice::kMessage:
           Require(commands == 5);
           dialogue.AddMessageText("Subject: x\r\n\r\n.dot\r\n.\r\nlast", text);

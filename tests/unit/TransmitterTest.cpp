@@ -111,7 +111,7 @@ SessionRun RunSession(const std::vector<std::size_t>& takes, int early = -1,
                       bool sourceFails = false) {
   FakeSocket socket(takes);
   FakeSource source(Text(600), sourceFails);  // its error text is the text itself
-  MailSession session("PC", "f@x", "t@x", source, socket, 32);
+  MailSession session("PC", "f@x", "t@x", source, socket, {}, 32);
   for (std::string_view reply : kReplies) {
     session.Received(reply);
     for (int i = 0; i < 1000 && !session.decided(); ++i) {
