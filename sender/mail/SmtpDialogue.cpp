@@ -144,6 +144,14 @@ void SmtpDialogue::Receive(std::string_view bytes) {
     const std::string line = std::move(line_);
     line_.clear();
     ReceiveLine(line);
+    // Bytes behind the reply to STARTTLS were sent before the handshake: nothing of them may
+    // be read as a reply after it, and a server that sends them is not to be trusted.
+    if (phase_ == Phase::kHandshake && !bytes.empty()) {
+      notices_.push_back({SmtpNotice::kFailed, "STARTTLS の応答の後に余分なデータがあります\r\n"});
+      result_ = kMailTlsFailed;
+      phase_ = Phase::kDone;
+      output_.clear();
+    }
   }
 }
 

@@ -48,6 +48,19 @@ std::string LastLineOf(std::string_view block) {
   return std::string(start == std::string_view::npos ? block : block.substr(start + 1)) + "\r\n";
 }
 
+// Text in the system code page as UTF-8, the form SASL expects for names and passwords.
+std::string Utf8Of(const std::string& text) {
+  const int wide =
+      ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring utf16(static_cast<std::size_t>(wide), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), utf16.data(), wide);
+  const int length =
+      ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, utf8.data(), length, nullptr, nullptr);
+  return utf8;
+}
+
 }  // namespace
 
 frmSendEmail::frmSendEmail(const MailInputs& inputs, const MailContext& context)
@@ -218,10 +231,10 @@ bool frmSendEmail::ReadSecurity() {
     refusal = "SmtpSecurity の値が正しくありません: " + mode;
     exitCode = kMailTlsFailed;
   }
-  security_.user = std::string(TrimBlanks(inputs_.user));
+  security_.user = Utf8Of(std::string(TrimBlanks(inputs_.user)));
   if (refusal.empty() && !security_.user.empty()) {
     if (const auto password = UnprotectText(std::string(TrimBlanks(inputs_.protectedPassword)))) {
-      security_.password = *password;
+      security_.password = Utf8Of(*password);
     } else {
       refusal = "SmtpPassword を復号できません（このコンピュータで保護されたものではありません）";
       exitCode = kMailPasswordUnreadable;

@@ -115,6 +115,72 @@ TEST(SmtpDataEncoder, BareBreaksBecomeCrLfAndEmptyTextStillEnds) {
   EXPECT_EQ(out, "\r\n.\r\n");
 }
 
+TEST(SmtpDialogue, SecuredSessionsLogInOnlyOverTlsAndNeverFallBack) {
+  using Mode = SmtpSecurity::Mode;
+  struct Case {
+    const char* name;
+    Mode mode;
+    std::vector<std::string> replies;
+    std::string sent;
+    int result;
+  } const cases[] = {
+      {"STARTTLS, fresh capabilities, PLAIN",
+       Mode::kStartTls,
+       {"220 hi\r\n", "250-x\r\n250-starttls\r\n250 AUTH PLAIN\r\n", "220 go\r\n",
+        "250-x\r\n250 AUTH LOGIN PLAIN\r\n", "235 ok\r\n"},
+       "EHLO h\r\nSTARTTLS\r\nEHLO h\r\nAUTH PLAIN AHUAcA==\r\nMAIL FROM:<f>\r\n",
+       kMailUndecided},
+      {"STARTTLS not offered: no login, no mail",
+       Mode::kStartTls,
+       {"220 hi\r\n", "250-x\r\n250 AUTH PLAIN\r\n"},
+       "EHLO h\r\nQUIT\r\n",
+       kMailStartTlsNotOffered},
+      {"STARTTLS refused",
+       Mode::kStartTls,
+       {"220 hi\r\n", "250 STARTTLS\r\n", "454 no\r\n"},
+       "EHLO h\r\nSTARTTLS\r\nQUIT\r\n",
+       kMailStartTlsNotOffered},
+      {"clear bytes behind the 220 to STARTTLS",
+       Mode::kStartTls,
+       {"220 hi\r\n", "250 STARTTLS\r\n", "220 go\r\n250 injected\r\n"},
+       "EHLO h\r\nSTARTTLS\r\n",
+       kMailTlsFailed},
+      {"implicit TLS, old AUTH=LOGIN, refused",
+       Mode::kImplicitTls,
+       {"220 hi\r\n", "250-x\r\n250 AUTH=LOGIN\r\n", "334 VXNlcm5hbWU6\r\n", "334 UGFzc3dvcmQ6\r\n",
+        "535 no\r\n"},
+       "EHLO h\r\nAUTH LOGIN\r\ndQ==\r\ncA==\r\nQUIT\r\n",
+       kMailAuthRefused},
+      {"implicit TLS, no mechanism offered",
+       Mode::kImplicitTls,
+       {"220 hi\r\n", "250 x\r\n"},
+       "EHLO h\r\nQUIT\r\n",
+       kMailAuthRefused},
+      {"a login on a plain connection",
+       Mode::kPlain,
+       {"220 hi\r\n", "250-x\r\n250 AUTH PLAIN\r\n"},
+       "EHLO h\r\nQUIT\r\n",
+       kMailAuthRefused},
+  };
+  for (const Case& c : cases) {
+    SmtpDialogue d("h", "f", "t", {c.mode, "u", "p"});
+    std::string sent, shown;
+    for (const std::string& reply : c.replies) {
+      d.Receive(reply);
+      if (d.phase() == SmtpDialogue::Phase::kHandshake) d.TlsEstablished();
+      d.TakeOutput(sent);
+    }
+    for (const SmtpNotice& n : d.TakeNotices()) {
+      if (n.kind == SmtpNotice::kCommand) shown += n.text;
+    }
+    EXPECT_EQ(sent, c.sent) << c.name;
+    EXPECT_EQ(d.result(), c.result) << c.name;
+    for (const char* secret : {"AHUAcA==", "cA=="}) {
+      EXPECT_EQ(shown.find(secret), std::string::npos) << c.name;
+    }
+  }
+}
+
 TEST(SocketLayerTexts, StartupPortsAndHelo) {
   EXPECT_EQ(StartupCheckText(0x0101, 1), "");
   EXPECT_NE(StartupCheckText(0x0001, 1), "");
