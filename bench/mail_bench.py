@@ -1,10 +1,12 @@
 """Mail delivery benchmark: the real zqPelmora.exe under Wine mails reports of about 1 MB
-and 50 MB (a command types a large CP932 file into the report) to the loopback test server;
-curl then sends the very message the server received, in the same run. For each: the time
-the server measures from DATA to the end of the message, the whole run's time, and the
-sender's peak resident memory (VmHWM, Wine's own share included)."""
+and 50 MB (a command types a large CP932 file into the report) to the loopback test server,
+in plain SMTP and over STARTTLS; curl then sends the very message the server received, in
+the same run. For each: the time the server measures from DATA to the end of the message,
+the whole run's time, and the sender's peak resident memory (VmHWM, Wine's own share
+included)."""
 import os
 import shutil
+import ssl
 import subprocess
 import sys
 import threading
@@ -14,7 +16,8 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 from smtp_server import SmtpTestServer  # noqa: E402
-from zq_e2e import PELMORA, WINE, parameter_text, temp_dir, win_path  # noqa: E402
+from zq_e2e import (PELMORA, WINE, make_ca, make_cert, parameter_text, temp_dir,  # noqa: E402
+                    win_path)
 
 LINE = "2026/12/06 09:00:00 サービス監視 日本語の出力行です。ﾃｽﾄ ABCDEFGHIJ 0123456789\r\n"
 
@@ -27,11 +30,13 @@ def report_source(directory, megabytes):
     return path
 
 
-def run_sender(directory, port, typed):
+def run_sender(directory, port, typed, ca_file=None):
     param = directory / "r.ini"
     param.write_bytes(parameter_text({
-        "Cmd1": f'type "{win_path(typed)}"', "SmtpServer": "127.0.0.1", "SmtpPort": str(port),
-        "SmtpFrom": "zq@example.jp", "SmtpTo": "admin@example.jp", "SmtpSubject": "週報"}))
+        "Cmd1": f'type "{win_path(typed)}"', "SmtpServer": "localhost" if ca_file else "127.0.0.1",
+        "SmtpPort": str(port), "SmtpFrom": "zq@example.jp", "SmtpTo": "admin@example.jp",
+        "SmtpSubject": "週報", "SmtpSecurity": "STARTTLS" if ca_file else None,
+        "SmtpCaFile": win_path(ca_file) if ca_file else None}))
     started = time.monotonic()
     process = subprocess.Popen([str(WINE), str(PELMORA), win_path(param)], cwd=directory,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -74,12 +79,30 @@ def run_curl(port, message_path):
     return time.monotonic() - started
 
 
+def tls_context(directory):
+    """A server context whose certificate for localhost chains to ca.pem in `directory`."""
+    make_ca(directory, "ca")
+    make_cert(directory, "server", "ca", "localhost")
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(directory / "server.pem", directory / "server.key")
+    return context
+
+
 def main():
     directory = temp_dir("mail bench ")
     try:
+        context = tls_context(directory)
         print(f"{'report':>8} {'client':>10} {'DATA..end s':>12} {'run s':>8} {'peak MB':>8}")
         for megabytes in (1, 50):
             typed = report_source(directory, megabytes)
+            with SmtpTestServer(tls="starttls", context=context) as server:
+                code, seconds, peak = run_sender(directory, server.port, typed,
+                                                 directory / "ca.pem")
+                server.wait_for_session_end(30)
+                if code != 0:
+                    sys.exit(f"zqPelmora.exe over STARTTLS ended with {code}")
+                print(f"{megabytes:>6}MB {'STARTTLS':>10} {server.sessions[0].data_seconds:12.3f} "
+                      f"{seconds:8.2f} {peak:8.1f}")
             with SmtpTestServer() as server:
                 code, seconds, peak = run_sender(directory, server.port, typed)
                 server.wait_for_session_end(30)

@@ -1,6 +1,7 @@
 // Portable part of the console's start-up module.
 #include "console/basTervask.h"
 
+#include <iterator>
 #include <vector>
 
 #include "common/Cp932.h"
@@ -10,6 +11,7 @@ namespace zq {
 
 std::string g_settingsFilePath;
 MailSettings g_mailSettings;
+MailSecurity g_mailSecurity;
 std::string g_targetComputerName;
 std::string g_helpFilePath;
 
@@ -53,6 +55,69 @@ std::string& MailSettingField(MailSettings& settings, int index) {
   std::string* fields[] = {&settings.smtpServer, &settings.smtpPort, &settings.from, &settings.to,
                            &settings.subject};
   return *fields[index];
+}
+
+std::string& MailSecurityField(MailSecurity& security, int index) {
+  std::string* fields[] = {&security.security, &security.user, &security.protectedPassword,
+                           &security.caFile};
+  return *fields[index];
+}
+
+int SecurityIndexOf(std::string_view value) {
+  std::string upper(TrimBlanks(value));
+  for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  for (int i = 1; i < 3; ++i) {
+    if (upper == kSecurityValues[i]) return i;
+  }
+  return 0;
+}
+
+std::string ProposedPort(std::string_view port, int index) {
+  const std::string_view typed = TrimBlanks(port);
+  bool usual = typed.empty();
+  for (const char* known : kSecurityPorts) usual = usual || typed == known;
+  return usual ? kSecurityPorts[index] : std::string(port);
+}
+
+const char* CheckLogin(int securityIndex, std::string_view user, std::string_view password) {
+  if (TrimBlanks(user).empty()) return "";
+  if (securityIndex == 0) {
+    return "ユーザー名を使うには、セキュリティで STARTTLS か SSL/TLS を選択してください。";
+  }
+  if (password.empty()) return "パスワードを指定してください。";
+  return "";
+}
+
+std::string SenderOutcomeText(int exitCode) {
+  static constexpr const char* kOutcomes[] = {
+      "送信に成功しました。",
+      "ソケットライブラリを開始できませんでした。",
+      "受信エラーが発生しました。",
+      "サーバーが接続を切りました。",
+      "送信エラーが発生しました。",
+      "サーバーの接続時の応答が正しくありません。",
+      "HELO または EHLO が拒否されました。",
+      "送信者アドレスが拒否されました。",
+      "宛先アドレスが拒否されました。",
+      "DATA が拒否されました。",
+      "サーバーに接続できませんでした。",
+      "メッセージが受け付けられませんでした。",
+      "タイムアウトしました。",
+      "レポートログを作成または添付できませんでした。",
+      "パラメータファイルを読めませんでした。",
+      "宛先アドレスがありません。",
+      "送信ウィンドウを作成できませんでした。",
+      "送信ウィンドウが閉じられました。",
+      "TLS の接続に失敗しました。",
+      "サーバー証明書が信頼できないか、サーバー名と一致しません。",
+      "サーバーが STARTTLS を提供していません。",
+      "認証が拒否されました。",
+      "保存されたパスワードを復号できませんでした。",
+  };
+  if (exitCode == 0) return "テスト送信に成功しました。";
+  const bool known = exitCode > 0 && exitCode < static_cast<int>(std::size(kOutcomes));
+  return "テスト送信に失敗しました。\r\n終了コード " + std::to_string(exitCode) + ": " +
+         (known ? kOutcomes[exitCode] : "不明なエラーです。");
 }
 
 std::string PathInDirectory(std::string_view directory, std::string_view name) {

@@ -21,9 +21,34 @@ struct MailSettings {
 inline constexpr const char* kMailSettingKeys[] = {"SmtpServer", "SmtpPort", "From", "To",
                                                    "Subject"};
 
+// How the sender secures its mail and logs in, under the same keys in the settings file and
+// the parameter file. The password is kept protected (ProtectText), never in clear.
+struct MailSecurity {
+  std::string security, user, protectedPassword, caFile;
+};
+inline constexpr const char* kMailSecurityKeys[] = {"SmtpSecurity", "SmtpUser", "SmtpPassword",
+                                                    "SmtpCaFile"};
+std::string& MailSecurityField(MailSecurity& security, int index);
+
+// The security choices by list index: the value written, the text shown, the usual port.
+inline constexpr const char* kSecurityValues[] = {"", "STARTTLS", "TLS"};
+inline constexpr const char* kSecurityTexts[] = {"なし", "STARTTLS", "SSL/TLS"};
+inline constexpr const char* kSecurityPorts[] = {"25", "587", "465"};
+// The list index of a stored value (unknown values count as none).
+int SecurityIndexOf(std::string_view value);
+// The port once security `index` is chosen: its usual port when the box is empty or holds
+// another choice's usual port; any other port as typed.
+std::string ProposedPort(std::string_view port, int index);
+// A login needs TLS and a password: the refusal, or "" when the login may be saved.
+const char* CheckLogin(int securityIndex, std::string_view user, std::string_view password);
+
+// The sender's exit code in words, as a test send reports it.
+std::string SenderOutcomeText(int exitCode);
+
 // Process-wide console state (one user-interface thread).
 extern std::string g_settingsFilePath;
 extern MailSettings g_mailSettings;
+extern MailSecurity g_mailSecurity;
 extern std::string g_targetComputerName;
 extern std::string g_helpFilePath;
 

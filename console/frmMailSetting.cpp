@@ -1,9 +1,15 @@
 // The mail settings dialog.
 #include "console/frmMailSetting.h"
 
+#include "common/Cp932.h"
+#include "common/Hourglass.h"
 #include "common/MessageBox.h"
 #include "common/PlatformText.h"
+#include "common/ProtectedText_win.h"
 #include "console/frmMailSettingIds.h"
+#include "console/report/ReportFiles_win.h"
+#include "console/report/ReportParameters.h"
+#include "console/report/TestSend_win.h"
 
 namespace zq {
 
@@ -32,6 +38,12 @@ INT_PTR frmMailSetting::OnMessage(UINT message, WPARAM wParam, LPARAM) {
         case IDCANCEL:
           cmdButton_Click(1);
           return TRUE;
+        case IDB_cmdTestSend:
+          cmdTestSend_Click();
+          return TRUE;
+        case IDC_cboSecurity:
+          if (HIWORD(wParam) == CBN_SELCHANGE) cboSecurity_Click();
+          return TRUE;
       }
       // A text box that gets the focus selects its whole text, so typing replaces it.
       if (HIWORD(wParam) == EN_SETFOCUS) {
@@ -50,13 +62,28 @@ void frmMailSetting::Form_Load() {
   for (int field = 0; field < 5; ++field) {
     SetItemText(kFieldIds[field], ReadSetting(kSettingsSection, kMailSettingKeys[field]));
   }
+  for (const char* text : kSecurityTexts) {
+    ::SendDlgItemMessageA(window(), IDC_cboSecurity, CB_ADDSTRING, 0,
+                          reinterpret_cast<LPARAM>(text));
+  }
+  ::SendDlgItemMessageA(window(), IDC_cboSecurity, CB_SETCURSEL,
+                        SecurityIndexOf(ReadSetting(kSettingsSection, kMailSecurityKeys[0])), 0);
+  SetItemText(IDE_txtUser, ReadSetting(kSettingsSection, kMailSecurityKeys[1]));
+  // The stored password is shown masked; one that cannot be read here is typed again.
+  const auto password = UnprotectText(ReadSetting(kSettingsSection, kMailSecurityKeys[2]));
+  SetItemText(IDE_txtPassword, password.value_or(""));
+  caFile_ = ReadSetting(kSettingsSection, kMailSecurityKeys[3]);
   AddToolTip(IDE_txtSmtpServer, "SMTPサーバ名 or SMTPサーバIPアドレスを指定します");
   AddToolTip(IDE_txtSmtpPort, "SMTPサーバのポート番号を指定します");
+  AddToolTip(IDC_cboSecurity, "暗号化の方法を指定します（STARTTLS: 587、SSL/TLS: 465）");
+  AddToolTip(IDE_txtUser, "SMTP認証のユーザー名を指定します（認証しない場合は空欄）");
+  AddToolTip(IDE_txtPassword, "SMTP認証のパスワードを指定します（保護して保存されます）");
   AddToolTip(IDE_txtFrom, "送信者メールアドレスを指定します");
   AddToolTip(
       IDE_txtTo,
       "宛先メールアドレスを指定します。複数の宛先を指定する場合はセミコロン（;）で区切ります。");
   AddToolTip(IDE_txtSubject, "メールの件名を指定します");
+  AddToolTip(IDB_cmdTestSend, "この設定で試しにメールを送信します");
   AddToolTip(IDB_cmdButton0, "設定を保存");
   AddToolTip(IDB_cmdButton1, "キャンセル");
 }
@@ -66,24 +93,65 @@ void frmMailSetting::cmdButton_Click(int index) {
   Destroy();
 }
 
-void frmMailSetting::Save() {
-  MailSettings typed;
+void frmMailSetting::cboSecurity_Click() {
+  SetItemText(IDE_txtSmtpPort, ProposedPort(ItemText(IDE_txtSmtpPort), SecurityIndex()));
+}
+
+int frmMailSetting::SecurityIndex() const {
+  const auto index = ::SendDlgItemMessageA(window(), IDC_cboSecurity, CB_GETCURSEL, 0, 0);
+  return index >= 0 && index < 3 ? static_cast<int>(index) : 0;
+}
+
+// The values typed, checked as a save checks them, the password protected. Nothing when a
+// check refused (its message shown, the focus on the field).
+std::optional<frmMailSetting::Typed> frmMailSetting::ReadTyped() {
+  Typed typed;
   for (int field = 0; field < 5; ++field) {
-    MailSettingField(typed, field) = ItemText(kFieldIds[field]);
+    MailSettingField(typed.mail, field) = ItemText(kFieldIds[field]);
   }
-  const MailSettingsRefusal refusal = CheckMailSettings(typed);
+  const MailSettingsRefusal refusal = CheckMailSettings(typed.mail);
   if (refusal.field >= 0) {
     TervaskMessage(refusal.message, kMbExclamation);
     ::SetFocus(::GetDlgItem(window(), kFieldIds[refusal.field]));
-    return;
+    return std::nullopt;
   }
-  const MailSettings saved = TrimmedMailSettings(typed);
-  g_mailSettings = saved;
+  typed.mail = TrimmedMailSettings(typed.mail);
+  const std::string user(TrimBlanks(ItemText(IDE_txtUser)));
+  const std::string password = ItemText(IDE_txtPassword);
+  if (const char* login = CheckLogin(SecurityIndex(), user, password); *login) {
+    TervaskMessage(login, kMbExclamation);
+    ::SetFocus(::GetDlgItem(window(), SecurityIndex() == 0 ? IDC_cboSecurity : IDE_txtPassword));
+    return std::nullopt;
+  }
+  typed.security = {kSecurityValues[SecurityIndex()], user, "", caFile_};
+  if (!user.empty()) {
+    const auto protectedPassword = ProtectText(password);
+    if (!protectedPassword) {
+      TervaskMessage(
+          "パスワードを保護できませんでした。\r\n" + GetSystemErrorText(::GetLastError()),
+          kMbExclamation);
+      return std::nullopt;
+    }
+    typed.security.protectedPassword = *protectedPassword;
+  }
+  return typed;
+}
+
+void frmMailSetting::Save() {
+  const auto typed = ReadTyped();
+  if (!typed) return;
+  g_mailSettings = typed->mail;
+  g_mailSecurity = typed->security;
   std::uint32_t failure = 0;
-  for (int field = 0; field < 5; ++field) {
-    const std::uint32_t error = WriteSetting(kSettingsSection, kMailSettingKeys[field],
-                                             MailSettingField(g_mailSettings, field));
+  auto write = [&failure](const char* key, const std::string& value) {
+    const std::uint32_t error = WriteSetting(kSettingsSection, key, value);
     if (failure == 0) failure = error;
+  };
+  for (int field = 0; field < 5; ++field) {
+    write(kMailSettingKeys[field], MailSettingField(g_mailSettings, field));
+  }
+  for (int field = 0; field < 3; ++field) {  // the certificate file is kept as it is
+    write(kMailSecurityKeys[field], MailSecurityField(g_mailSecurity, field));
   }
   // One report per save; the values still apply to this session.
   if (failure != 0) {
@@ -92,8 +160,34 @@ void frmMailSetting::Save() {
   } else {
     TervaskMessage("設定が変更されました！", kMbInformation);
   }
-  if (onSaved_) onSaved_(saved);
+  if (onSaved_) onSaved_(g_mailSettings);
   Destroy();
+}
+
+// Mails an empty report with the values as typed through the real sender, then shows how it
+// went and the session trace. Nothing is saved.
+void frmMailSetting::cmdTestSend_Click() {
+  const auto typed = ReadTyped();
+  if (!typed) return;
+  ReportPanel panel;
+  panel.sections[kSectionMail] = true;
+  panel.mail = typed->mail;
+  panel.security = typed->security;
+  const std::string directory = ProgramDirectory();
+  const std::string text = BuildParameterText(panel, directory, CreatedText(SystemClock().Now()));
+  TestSendOutcome outcome;
+  ::EnableWindow(window(), FALSE);  // one test at a time; the window still paints
+  {
+    Hourglass hourglass;
+    outcome = RunTestSend(PathInDirectory(directory, kSenderProgramName), text);
+  }
+  ::EnableWindow(window(), TRUE);
+  if (!outcome.failure.empty()) {
+    TervaskMessage("テスト送信を実行できませんでした。\r\n" + outcome.failure, kMbExclamation);
+    return;
+  }
+  TervaskMessage(SenderOutcomeText(outcome.exitCode) + "\r\n\r\n" + outcome.trace,
+                 outcome.exitCode == 0 ? kMbInformation : kMbExclamation);
 }
 
 }  // namespace zq

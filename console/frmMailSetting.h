@@ -1,9 +1,13 @@
-// The mail settings dialog: edits the five stored mail settings. A save that passes the
-// checks writes the settings file and MailSettings and hands the values to the caller (the
-// main window's mail boxes); cancel changes nothing.
+// The mail settings dialog: edits the five stored mail settings and the security and login.
+// A save that passes the checks writes the settings file (the password protected),
+// MailSettings and MailSecurity, and hands the mail values to the caller (the main window's
+// mail boxes); cancel changes nothing. A test send mails through the real sender with the
+// values as typed.
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "common/ModelessDialog.h"
 #include "console/basTervask.h"
@@ -20,8 +24,17 @@ class frmMailSetting final : public ModelessDialog {
   void Form_Load();
   void cmdButton_Click(int index);
   void Save();
+  void cmdTestSend_Click();
+  void cboSecurity_Click();
+  int SecurityIndex() const;
+  struct Typed {
+    MailSettings mail;
+    MailSecurity security;
+  };
+  std::optional<Typed> ReadTyped();
 
   SavedFunction onSaved_;
+  std::string caFile_;
 };
 
 }  // namespace zq

@@ -15,5 +15,12 @@
 #define IDE_txtTo 311
 #define IDL_lblSubject 312
 #define IDE_txtSubject 313
+#define IDL_lblSecurity 314
+#define IDC_cboSecurity 315
+#define IDL_lblUser 316
+#define IDE_txtUser 317
+#define IDL_lblPassword 318
+#define IDE_txtPassword 319
 #define IDB_cmdButton0 320
 #define IDB_cmdButton1 321
+#define IDB_cmdTestSend 322

@@ -313,7 +313,8 @@ bool frmTervask::CheckReport(const ReportPanel& panel, const ScheduleInput& inpu
 }
 
 void frmTervask::cmdSubmit_Click() {
-  const ReportPanel panel = report_.Read();
+  ReportPanel panel = report_.Read();
+  panel.security = g_mailSecurity;
   const ScheduleInput input = schedule_.Read();
   if (!CheckReport(panel, input)) return;
   ReportWrite written;

@@ -24,6 +24,10 @@ int Main() {
     MailSettingField(g_mailSettings, field) =
         ReadSetting(kSettingsSection, kMailSettingKeys[field]);
   }
+  for (int field = 0; field < 4; ++field) {
+    MailSecurityField(g_mailSecurity, field) =
+        ReadSetting(kSettingsSection, kMailSecurityKeys[field]);
+  }
   g_helpFilePath = PathInDirectory(directory, kHelpFileName);
   ServiceJobStore jobs;
   frmTervask main(jobs);

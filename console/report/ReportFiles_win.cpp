@@ -29,9 +29,13 @@ bool Exists(const std::string& path) {
          ::GetLastError() != ERROR_FILE_NOT_FOUND;
 }
 
-// Creates `path`, which must not exist yet, holding `bytes`. 0 on success; a file that could
-// not be written whole is removed.
-std::uint32_t CreateNewFile(const std::string& path, const std::string& bytes) {
+bool IsTaken(std::uint32_t error) {
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+}  // namespace
+
+std::uint32_t WriteNewFile(const std::string& path, const std::string& bytes) {
   UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return ::GetLastError();
@@ -46,12 +50,6 @@ std::uint32_t CreateNewFile(const std::string& path, const std::string& bytes) {
   if (error != 0) ::DeleteFileA(path.c_str());
   return error;
 }
-
-bool IsTaken(std::uint32_t error) {
-  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-}
-
-}  // namespace
 
 LocalTime SystemClock::Now() const {
   SYSTEMTIME now{};
@@ -95,10 +93,10 @@ ReportWrite WriteReportPair(const std::string& programDirectory, const LocalTime
         Exists(pair.parameterPath + ".log") || Exists(pair.parameterPath + ".mail.log")) {
       continue;
     }
-    std::uint32_t error = CreateNewFile(pair.parameterPath, parameterText + "\r\n");
+    std::uint32_t error = WriteNewFile(pair.parameterPath, parameterText + "\r\n");
     if (IsTaken(error)) continue;
     if (error != 0) return {error, pair.parameterPath, {}};
-    error = CreateNewFile(pair.batchPath, BatchFileText(programDirectory, pair.name));
+    error = WriteNewFile(pair.batchPath, BatchFileText(programDirectory, pair.name));
     if (error != 0) ::DeleteFileA(pair.parameterPath.c_str());
     if (IsTaken(error)) continue;
     if (error != 0) return {error, pair.batchPath, {}};

@@ -28,6 +28,10 @@ inline constexpr char kWorkDirectoryAccess[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;
 // permissions left as they are); else the system error number.
 std::uint32_t MakeProtectedDirectory(const std::string& path);
 
+// Creates `path`, which must not exist yet, holding `bytes`. 0 on success, else the system
+// error number; a file that could not be written whole is removed.
+std::uint32_t WriteNewFile(const std::string& path, const std::string& bytes);
+
 struct ReportPair {
   std::string name, parameterPath, batchPath;
 };

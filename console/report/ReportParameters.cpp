@@ -88,6 +88,13 @@ std::string BuildParameterText(const ReportPanel& panel, std::string_view progra
     const std::string value = OneLine(TrimBlanks(MailSettingField(mail, field)));
     line(panel.sections[kSectionMail] ? std::string(key) + "=" + ProfileTextOf(value) : "");
   }
+  MailSecurity security = panel.security;
+  for (int field = 0; field < 4; ++field) {
+    const std::string value = OneLine(TrimBlanks(MailSecurityField(security, field)));
+    line(panel.sections[kSectionMail]
+             ? std::string(kMailSecurityKeys[field]) + "=" + ProfileTextOf(value)
+             : "");
+  }
   return text;
 }
 

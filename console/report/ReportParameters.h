@@ -21,7 +21,8 @@ struct ReportPanel {
   std::string days = "3";           // the day count as shown
   int service = 0;                  // all, started, stopped
   std::array<std::string, 5> commands;
-  MailSettings mail;  // the panel's five mail boxes
+  MailSettings mail;      // the panel's five mail boxes
+  MailSecurity security;  // from the settings: written with the mail
 };
 
 // A report needs content: a ticked event log in a ticked event section, the service section,
@@ -32,8 +33,9 @@ bool CheckSubmitEnabled(const ReportPanel& panel);
 bool EnablesNextCommand(std::string_view command);
 
 // The parameter file's text: comment header naming the sender in `programDirectory` and the
-// moment `created` (date and time as the system shows them), the section, then thirteen key
-// lines in fixed order, each empty where its section or box does not give it.
+// moment `created` (date and time as the system shows them), the section, then seventeen key
+// lines in fixed order, each empty where its section or box does not give it. The four
+// security keys come last, so a sender that does not know them reads the file as before.
 std::string BuildParameterText(const ReportPanel& panel, std::string_view programDirectory,
                                std::string_view created);
 

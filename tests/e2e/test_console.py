@@ -5,6 +5,7 @@ real zqPelmora.exe at once or through the batch file of a registered job, refusa
 nothing, and the end of the program."""
 import email
 import email.policy
+import ssl
 import os
 import re
 import shutil
@@ -14,7 +15,8 @@ import unittest
 from pathlib import Path
 
 from smtp_server import SmtpTestServer
-from zq_e2e import PELMORA, ROOT, WINE, run_program, sjis, temp_dir, win_path
+from zq_e2e import (PELMORA, ROOT, WINE, make_ca, make_cert, run_program, sjis, temp_dir,
+                    win_path)
 
 BIN = Path(os.environ.get("ZQ_TERVASK", ROOT / "build" / "win64" / "bin" / "zqTervask.exe")).parent
 TITLE = "zqTervask"
@@ -103,7 +105,7 @@ class ConsoleTest(unittest.TestCase):
         self.close(process)
         self.assertEqual((self.dir / "zqTervask.ini").read_bytes(), sjis(
             f"[zqTervask]\r\nSmtpServer=mail.example.jp\r\nSmtpPort=587\r\nSubject={subject}\r\n"
-            "From=zq@example.jp\r\nTo=a@x;b@x\r\n"))
+            "From=zq@example.jp\r\nTo=a@x;b@x\r\nSmtpSecurity=\r\nSmtpUser=\r\nSmtpPassword=\r\n"))
 
     def test_a_job_added_through_the_dialog_reaches_the_service(self):
         process = self.start()
@@ -143,7 +145,8 @@ class ConsoleTest(unittest.TestCase):
             RULE, ";" + win_path(self.dir / "zqPelmora.exe") + "の実行パラメータ", *KEY_COMMENTS,
             RULE, "(created)", RULE, "[zqPelmora.exe]", "", "", "Service=ALL",
             'Cmd1="echo 週報の出力"', "", "", "", "", "SmtpServer=127.0.0.1", f"SmtpPort={port}",
-            "SmtpFrom=zq@example.jp", "SmtpTo=a@example.jp", "SmtpSubject=週報", "", ""])
+            "SmtpFrom=zq@example.jp", "SmtpTo=a@example.jp", "SmtpSubject=週報",
+            "SmtpSecurity=", "SmtpUser=", "SmtpPassword=", "SmtpCaFile=", "", ""])
 
     def check_mail(self, server, name):
         self.assertTrue(server.wait_for_session_end(120), "the report was mailed")
@@ -214,6 +217,57 @@ class ConsoleTest(unittest.TestCase):
             driver("answer", TITLE, 1)
             self.assertFalse((self.dir / "CMD").exists(), message)
         self.close(process)
+
+    def test_test_send_with_a_login_and_a_certificate_refused(self):
+        certs = temp_dir("certs ")
+        self.addCleanup(shutil.rmtree, certs, True)
+        contexts = []
+        for ca in ("own", "stranger"):
+            make_ca(certs, ca)
+            make_cert(certs, f"{ca}-server", ca, "localhost")
+            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            context.load_cert_chain(certs / f"{ca}-server.pem", certs / f"{ca}-server.key")
+            contexts.append(context)
+        password = "秘密-pass"
+        with SmtpTestServer(tls="starttls", context=contexts[0], auth=("zq", password)) as good, \
+                SmtpTestServer(tls="starttls", context=contexts[1]) as strange:
+            (self.dir / "zqTervask.ini").write_bytes(sjis(
+                f"[zqTervask]\r\nSmtpServer=localhost\r\nSmtpPort=25\r\nFrom=zq@example.jp\r\n"
+                f"To=a@example.jp\r\nSubject=テスト\r\nSmtpCaFile={win_path(certs / 'own.pem')}\r\n"))
+            process = self.start()
+            driver("command", TITLE, MAIN["IDB_cmdButton1"])
+            settings = "設定 - zqTervask"
+            driver("pick", settings, DIALOG["IDC_cboSecurity"], 1)
+            self.assertEqual(driver("text", settings, DIALOG["IDE_txtSmtpPort"])[1], "587")
+            for name, value in (("IDE_txtSmtpPort", good.port), ("IDE_txtUser", "zq"),
+                                ("IDE_txtPassword", password)):
+                driver("set", settings, DIALOG[name], value)
+            for port, expected in ((good.port, "テスト送信に成功しました。"),
+                                   (strange.port, "テスト送信に失敗しました。")):
+                driver("set", settings, DIALOG["IDE_txtSmtpPort"], port)
+                driver("click", settings, DIALOG["IDB_cmdTestSend"])
+                shown = ""
+                for _ in range(6):  # the send takes a few seconds
+                    shown = driver("box", TITLE)[1]
+                    if shown:
+                        break
+                self.assertTrue(shown.startswith(expected), shown)
+                self.assertEqual("終了コード 19:" in shown, port == strange.port, shown)
+                self.assertIn("STARTTLS", shown, "the session trace is shown")
+                driver("answer", TITLE, 1)
+            self.assertTrue(good.sessions[0].authenticated)
+            self.assertIsNotNone(good.sessions[0].message)
+            self.assertIsNone(strange.sessions[0].message)
+            driver("click", settings, DIALOG["IDB_cmdButton0"])
+            self.assertEqual(driver("box", TITLE)[1], "設定が変更されました！")
+            driver("answer", TITLE, 1)
+            self.close(process)
+        ini = (self.dir / "zqTervask.ini").read_bytes()
+        self.assertIn(b"SmtpSecurity=STARTTLS\r\nSmtpUser=zq\r\nSmtpPassword=", ini)
+        for secret in (password.encode("cp932"), password.encode("utf-8")):
+            self.assertNotIn(secret, ini)
+        temp = list((ROOT / "build").glob("wine/drive_c/users/*/Temp/zq-test-send-*"))
+        self.assertEqual(temp, [], "the test send leaves no files")
 
     def test_without_settings_file_empty_boxes_and_no_message(self):
         process = self.start()

@@ -13,32 +13,11 @@ import unittest
 from pathlib import Path
 
 from smtp_server import SmtpTestServer
-from zq_e2e import PELMORA, ROOT, WINE, parameter_text, run_program, temp_dir, win_path
+from zq_e2e import (PELMORA, WINE, make_ca, make_cert, parameter_text, run_program, temp_dir,
+                    win_path)
 
 HELPER = PELMORA.parent / "zq_tls_helper.exe"
 USER, PASSWORD = "zq-user", "pa55-週報"
-
-
-def openssl(*args, cwd):
-    subprocess.run(["openssl", *args], cwd=cwd, check=True, capture_output=True)
-
-
-def make_ca(directory, name):
-    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{name}.key", "-out",
-            f"{name}.pem", "-days", "30", "-subj", f"/CN=zq test {name}", "-addext",
-            "basicConstraints=critical,CA:true", "-addext", "keyUsage=critical,keyCertSign,cRLSign",
-            cwd=directory)
-
-
-def make_cert(directory, name, issuer, dns, ca=False):
-    ext = directory / f"{name}.ext"
-    ext.write_text("basicConstraints=critical,CA:true\nkeyUsage=critical,keyCertSign\n" if ca else
-                   f"subjectAltName=DNS:{dns}\nextendedKeyUsage=serverAuth\n")
-    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{name}.key", "-out",
-            f"{name}.csr", "-subj", f"/CN={dns}", cwd=directory)
-    openssl("x509", "-req", "-in", f"{name}.csr", "-CA", f"{issuer}.pem", "-CAkey",
-            f"{issuer}.key", "-CAcreateserial", "-out", f"{name}.pem", "-days", "30", "-extfile",
-            ext.name, cwd=directory)
 
 
 def helper(*args):
@@ -59,7 +38,6 @@ class SecureMailTest(unittest.TestCase):
                                   ("owned", "own", "localhost"), ("strange", "stranger", "localhost"),
                                   ("leaf", "inter", "localhost")):
             make_cert(cls.certs, name, issuer, dns)
-        (cls.certs / "chain.pem").write_bytes((cls.certs / "good.pem").read_bytes())
         code, cls.protected = helper("protect", PASSWORD)
         assert code == 0 and cls.protected, "the password could not be protected"
         assert helper("trust", win_path(cls.certs / "root.pem"))[0] == 0

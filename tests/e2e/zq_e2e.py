@@ -42,6 +42,31 @@ def parameter_text(values):
     return sjis("\r\n".join(lines) + "\r\n\r\n")
 
 
+def openssl(*args, cwd):
+    subprocess.run(["openssl", *args], cwd=cwd, check=True, capture_output=True)
+
+
+def make_ca(directory, name):
+    """A self-signed test CA: NAME.pem and NAME.key in `directory`."""
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{name}.key", "-out",
+            f"{name}.pem", "-days", "30", "-subj", f"/CN=zq test {name}", "-addext",
+            "basicConstraints=critical,CA:true", "-addext", "keyUsage=critical,keyCertSign,cRLSign",
+            cwd=directory)
+
+
+def make_cert(directory, name, issuer, dns, ca=False):
+    """A certificate NAME.pem (key NAME.key) for host `dns` signed by ISSUER, or an
+    intermediate CA."""
+    ext = directory / f"{name}.ext"
+    ext.write_text("basicConstraints=critical,CA:true\nkeyUsage=critical,keyCertSign\n" if ca else
+                   f"subjectAltName=DNS:{dns}\nextendedKeyUsage=serverAuth\n")
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{name}.key", "-out",
+            f"{name}.csr", "-subj", f"/CN={dns}", cwd=directory)
+    openssl("x509", "-req", "-in", f"{name}.csr", "-CA", f"{issuer}.pem", "-CAkey",
+            f"{issuer}.key", "-CAcreateserial", "-out", f"{name}.pem", "-days", "30", "-extfile",
+            ext.name, cwd=directory)
+
+
 def run_program(program, args, cwd, timeout=180, env=None):
     """Runs a Windows program under Wine and waits for its end; returns the exit code."""
     done = subprocess.run([str(WINE), str(program), *args], cwd=cwd, timeout=timeout,

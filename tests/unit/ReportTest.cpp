@@ -51,7 +51,7 @@ TEST(ParameterText, TheWholeFileOfTheExample) {
       ";-----------------------------------------------------------\r\n"
       "[zqPelmora.exe]\r\n"
       "Event=SA\r\nEventDays=7\r\nService=ALL\r\nCmd1=\"ipconfig /all\"\r\n"
-      "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
+      "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
   EXPECT_EQ(BuildParameterText(ExamplePanel(), "C:\\Tools\\R", "2004/03/05 14:07:09"), expected);
   // At a drive root the sender's path has one backslash.
   EXPECT_NE(BuildParameterText(ExamplePanel(), "C:\\", "").find(";C:\\zqPelmora.exeの"),
@@ -69,27 +69,29 @@ TEST(ParameterText, KeyLinesKeepTheirPlacesAndValuesTheirLines) {
          p.eventLogs = {};
          p.sections[kSectionCommands] = false;
        },
-       {"", "", "Service=ALL", "", "", "", "", "", "", "", "", "", ""}},
+       {"", "", "Service=ALL", "", "", "", "", "", "", "", "", "", "", "", "", "", ""}},
       {"sections off keep their contents out; stopped services",
        [](ReportPanel& p) {
          p.sections = {false, true, false, false};
          p.service = 2;
        },
-       {"", "", "Service=STOP", "", "", "", "", "", "", "", "", "", ""}},
+       {"", "", "Service=STOP", "", "", "", "", "", "", "", "", "", "", "", "", "", ""}},
       {"blank-only, quoted and multi-line commands",
        [](ReportPanel& p) {
          p.sections = {false, false, true, false};
          p.commands = {"   ", "", "\"C:\\Program Files\\x.exe\" \"a b\"", "a\r\nCmd5=evil", " x "};
        },
        {"", "", "", "Cmd1=\"\"", "", "Cmd3=\"\"C:\\Program Files\\x.exe\" \"a b\"\"",
-        "Cmd4=\"a  Cmd5=evil\"", "Cmd5=\"x\"", "", "", "", "", ""}},
+        "Cmd4=\"a  Cmd5=evil\"", "Cmd5=\"x\"", "", "", "", "", "", "", "", "", ""}},
       {"mail: trimmed, a quoted value quoted once more, 300 bytes whole",
        [](ReportPanel& p) {
          p.sections = {false, false, false, true};
          p.mail = {" mail.example.jp ", "587", "\"zq\"", "a@x;b@x", std::string(300, 'S')};
+         p.security = {"STARTTLS", "zq", "AQAA+/8=", "C:\\ca.pem"};
        },
        {"", "", "", "", "", "", "", "", "SmtpServer=mail.example.jp", "SmtpPort=587",
-        "SmtpFrom=\"\"zq\"\"", "SmtpTo=a@x;b@x", "SmtpSubject=" + std::string(300, 'S')}},
+        "SmtpFrom=\"\"zq\"\"", "SmtpTo=a@x;b@x", "SmtpSubject=" + std::string(300, 'S'),
+        "SmtpSecurity=STARTTLS", "SmtpUser=zq", "SmtpPassword=AQAA+/8=", "SmtpCaFile=C:\\ca.pem"}},
   };
   for (const Case& c : cases) {
     ReportPanel panel = ExamplePanel();

@@ -2,6 +2,8 @@
 // refuses first, paths.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "console/basTervask.h"
 
 namespace zq {
@@ -43,6 +45,19 @@ TEST(MailSettingsSave, EmptinessFirstThenThePort) {
     EXPECT_FALSE(IsPortText(port)) << port;
   }
   EXPECT_TRUE(IsPortText("65535"));
+}
+
+TEST(MailSecurity, PortsFollowTheChoiceAndLoginsNeedTls) {
+  const std::tuple<const char*, int, const char*> ports[] = {
+      {"25", 1, "587"}, {"587", 2, "465"}, {"", 2, "465"}, {"465", 0, "25"}, {"2525", 1, "2525"}};
+  for (const auto& [typed, index, proposed] : ports) {
+    EXPECT_EQ(ProposedPort(typed, index), proposed) << typed << " " << index;
+  }
+  EXPECT_STREQ(CheckLogin(0, "", ""), "");
+  EXPECT_STRNE(CheckLogin(0, "user", "secret"), "") << "no login without TLS";
+  EXPECT_STRNE(CheckLogin(1, "user", ""), "");
+  EXPECT_EQ(SecurityIndexOf(" starttls "), 1);
+  EXPECT_EQ(SecurityIndexOf("SSL"), 0);
 }
 
 TEST(SettingsText, PathsJoinOnce) {

@@ -1,0 +1,109 @@
+// The test send.
+#include "console/report/TestSend_win.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "common/PlatformText.h"
+#include "common/UniqueHandle.h"
+#include "console/basTervask.h"
+#include "console/report/ReportFiles_win.h"
+
+namespace zq {
+namespace {
+
+// Every wait of the session is bounded by its own time-out; this bounds the whole.
+constexpr DWORD kLongestRunMs = 10 * 60 * 1000;
+// A trace longer than this is cut for the message box.
+constexpr std::size_t kTraceShownBytes = 3000;
+
+std::string NewFolder() {
+  char base[MAX_PATH + 1] = {};
+  const DWORD length = ::GetTempPathA(sizeof base, base);
+  if (length == 0 || length > MAX_PATH) return {};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string folder =
+        PathInDirectory(base, "zq-test-send-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                                  std::to_string(::GetTickCount() + attempt));
+    if (::CreateDirectoryA(folder.c_str(), nullptr)) return folder;
+  }
+  return {};
+}
+
+std::string ReadText(const std::string& path) {
+  const UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return {};
+  std::string text(kTraceShownBytes, '\0');
+  DWORD read = 0;
+  if (!::ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) {
+    return {};
+  }
+  text.resize(read);
+  return text;
+}
+
+// Waits for `process`, serving this thread's windows meanwhile; false after the longest run.
+bool WaitServingWindows(HANDLE process) {
+  const DWORD started = ::GetTickCount();
+  for (;;) {
+    const DWORD elapsed = ::GetTickCount() - started;
+    if (elapsed >= kLongestRunMs) return false;
+    const DWORD result =
+        ::MsgWaitForMultipleObjects(1, &process, FALSE, kLongestRunMs - elapsed, QS_ALLINPUT);
+    if (result == WAIT_OBJECT_0) return true;
+    if (result != WAIT_OBJECT_0 + 1) return false;
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        ::PostQuitMessage(static_cast<int>(message.wParam));
+        return ::WaitForSingleObject(process, kLongestRunMs) == WAIT_OBJECT_0;
+      }
+      ::TranslateMessage(&message);
+      ::DispatchMessageA(&message);
+    }
+  }
+}
+
+}  // namespace
+
+TestSendOutcome RunTestSend(const std::string& senderPath, const std::string& parameterText) {
+  TestSendOutcome outcome;
+  const std::string folder = NewFolder();
+  if (folder.empty()) {
+    outcome.failure = "一時フォルダを作成できません: " + GetSystemErrorText(::GetLastError());
+    return outcome;
+  }
+  const std::string parameter = PathInDirectory(folder, "test");
+  const std::vector<std::string> written = {parameter, parameter + ".log", parameter + ".mail.log"};
+  if (const std::uint32_t error = WriteNewFile(parameter, parameterText + "\r\n")) {
+    outcome.failure = parameter + "\r\n" + GetSystemErrorText(error);
+  } else {
+    std::string commandLine = "\"" + senderPath + "\" \"" + parameter + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(senderPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                          nullptr, folder.c_str(), &startup, &started)) {
+      outcome.failure = senderPath + "\r\n" + GetSystemErrorText(::GetLastError());
+    } else {
+      const UniqueHandle process(started.hProcess);
+      const UniqueHandle thread(started.hThread);
+      DWORD code = 0;
+      if (!WaitServingWindows(process.get())) {
+        ::TerminateProcess(process.get(), 1);
+        ::WaitForSingleObject(process.get(), 5000);
+        outcome.failure = "送信が終わりませんでした。";
+      } else if (::GetExitCodeProcess(process.get(), &code)) {
+        outcome.exitCode = static_cast<int>(code);
+      }
+      outcome.trace = ReadText(parameter + ".mail.log");
+    }
+  }
+  for (const std::string& path : written) ::DeleteFileA(path.c_str());
+  ::RemoveDirectoryA(folder.c_str());
+  return outcome;
+}
+
+}  // namespace zq
