@@ -144,6 +144,9 @@ void frmTervask::Form_Load() {
   const int width = client.right - client.left;
   const int parts[] = {width - 200, width - 90, -1};
   ::SendDlgItemMessageA(window(), IDS_StatusBar1, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+  const std::string scheduler = store_.Name();  // which scheduler holds the jobs
+  ::SendDlgItemMessageA(window(), IDS_StatusBar1, SB_SETTEXTA, 0,
+                        reinterpret_cast<LPARAM>(scheduler.c_str()));
   tmrClock_Timer();
   ::SetTimer(window(), kClockTimer, kClockIntervalMs, nullptr);
   PrepareJobList();

@@ -7,7 +7,8 @@
 #include "common/PlatformText.h"
 #include "console/basTervask.h"
 #include "console/frmTervask.h"
-#include "console/jobs/basScheduleJob_win.h"
+#include "console/jobs/JobStoreChoice_win.h"
+#include "console/report/ReportFiles_win.h"
 
 namespace zq {
 
@@ -29,8 +30,10 @@ int Main() {
         ReadSetting(kSettingsSection, kMailSecurityKeys[field]);
   }
   g_helpFilePath = PathInDirectory(directory, kHelpFileName);
-  ServiceJobStore jobs;
-  frmTervask main(jobs);
+  static SystemClock clock;
+  const std::unique_ptr<JobStore> jobs =
+      ChooseJobStore(SchedulerSwitch(::GetCommandLineA()), clock);
+  frmTervask main(*jobs);
   return main.Show();
 }
 

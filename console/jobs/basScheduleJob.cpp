@@ -61,4 +61,19 @@ std::string JobDeleteRefusedText(std::uint32_t id, const std::string& errorLine)
   return "ジョブ" + std::to_string(id) + "を削除できませんでした。\r\n" + errorLine;
 }
 
+SchedulerChoice SchedulerSwitch(std::string_view commandLine) {
+  std::string lower(commandLine);
+  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (lower.find("/scheduler:task") != std::string::npos) return SchedulerChoice::kTask;
+  if (lower.find("/scheduler:at") != std::string::npos) return SchedulerChoice::kAt;
+  return SchedulerChoice::kAuto;
+}
+
+bool IsAtUnavailable(std::uint32_t status) {
+  for (const std::uint32_t off : {50u, 5u, 120u, 1722u, 1753u, 2184u}) {
+    if (status == off) return true;
+  }
+  return false;
+}
+
 }  // namespace zq

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zq {
@@ -34,7 +35,8 @@ struct JobRecord {
   JobSpec job;
 };
 
-// The Schedule service of the local computer. Statuses are the service's (0 = success).
+// The scheduled jobs of the local computer: the Schedule service's AT jobs, or Task
+// Scheduler 2.0 tasks. Statuses are the store's (0 = success).
 class JobStore {
  public:
   struct Page {
@@ -48,7 +50,17 @@ class JobStore {
   virtual std::uint32_t Delete(std::uint32_t id) = 0;
   // The text for a status; "" when the platform has none.
   virtual std::string ErrorText(std::uint32_t status) = 0;
+  // Which scheduler this is, for the status bar ("" for none to show).
+  virtual std::string Name() const { return {}; }
 };
+
+// Which scheduler the console uses: chosen by the system, or forced by a command-line switch
+// ("/scheduler:task" or "/scheduler:at", in any case).
+enum class SchedulerChoice { kAuto, kTask, kAt };
+SchedulerChoice SchedulerSwitch(std::string_view commandLine);
+
+// AT statuses that mean the AT interface is switched off or cannot answer here.
+bool IsAtUnavailable(std::uint32_t status);
 
 // Lists every job, page by page, in the service's order. Returns 0 when the listing ended,
 // or the status that stopped it (the jobs before it were handed over). A page answering

@@ -23,17 +23,19 @@ struct NetBufferTraits {
 };
 using UniqueNetBuffer = UniqueAny<NetBufferTraits>;
 
-// 0 when the Schedule service runs; else why its calls must not be made.
-DWORD ServiceState() {
+// 0 when the service runs; else why its calls must not be made.
+DWORD ServiceState(const std::string& name) {
   const UniqueServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
   if (!manager) return ::GetLastError();
   const UniqueServiceHandle service(
-      ::OpenServiceA(manager.get(), "Schedule", SERVICE_QUERY_STATUS));
+      ::OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
   if (!service) return kServiceNotAvailable;
   SERVICE_STATUS status{};
   if (!::QueryServiceStatus(service.get(), &status)) return ::GetLastError();
   return status.dwCurrentState == SERVICE_RUNNING ? 0 : kServiceNotAvailable;
 }
+
+}  // namespace
 
 std::wstring WideOf(const std::string& text) {
   const int length =
@@ -45,8 +47,6 @@ std::wstring WideOf(const std::string& text) {
   }
   return wide;
 }
-
-}  // namespace
 
 std::string PtrToWideString(const wchar_t* text) {
   if (!text) return {};
@@ -75,7 +75,7 @@ std::string GetNetErrorText(std::uint32_t status) {
 }
 
 JobStore::Page ServiceJobStore::Enumerate(std::uint32_t& resume) {
-  if (const DWORD state = ServiceState()) return {state, {}};
+  if (const DWORD state = ServiceState(service_)) return {state, {}};
   LPBYTE raw = nullptr;
   DWORD read = 0, total = 0;
   DWORD handle = resume;
@@ -96,7 +96,7 @@ JobStore::Page ServiceJobStore::Enumerate(std::uint32_t& resume) {
 }
 
 std::uint32_t ServiceJobStore::Add(const JobSpec& job, std::uint32_t& id) {
-  if (const DWORD state = ServiceState()) return state;
+  if (const DWORD state = ServiceState(service_)) return state;
   std::wstring command = WideOf(job.command);
   AT_INFO info{};
   info.JobTime = job.jobTime;
@@ -111,7 +111,7 @@ std::uint32_t ServiceJobStore::Add(const JobSpec& job, std::uint32_t& id) {
 }
 
 std::uint32_t ServiceJobStore::Delete(std::uint32_t id) {
-  if (const DWORD state = ServiceState()) return state;
+  if (const DWORD state = ServiceState(service_)) return state;
   return ::NetScheduleJobDel(L"", id, id);
 }
 

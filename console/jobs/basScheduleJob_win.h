@@ -12,11 +12,20 @@ namespace zq {
 
 class ServiceJobStore final : public JobStore {
  public:
+  // `service` is the service whose state is checked first (the Schedule service).
+  explicit ServiceJobStore(std::string service = "Schedule") : service_(std::move(service)) {}
   Page Enumerate(std::uint32_t& resume) override;
   std::uint32_t Add(const JobSpec& job, std::uint32_t& id) override;
   std::uint32_t Delete(std::uint32_t id) override;
   std::string ErrorText(std::uint32_t status) override;
+  std::string Name() const override { return "AT（Schedule サービス）"; }
+
+ private:
+  std::string service_;
 };
+
+// CP932 text as UTF-16.
+std::wstring WideOf(const std::string& text);
 
 // The whole zero-terminated UTF-16 text at `text` in CP932 ("" for null).
 std::string PtrToWideString(const wchar_t* text);

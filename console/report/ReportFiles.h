@@ -1,26 +1,16 @@
-// The files of one report submission: their names from the moment of submission, the batch
-// file that starts the sender, and the clock that names them. Portable.
+// The files of one report submission: their names from the moment of submission and the
+// batch file that starts the sender. Portable.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "console/Clock.h"
+
 namespace zq {
 
 inline constexpr char kWorkDirectoryName[] = "CMD";
 inline constexpr char kBatchExtension[] = ".CMD";
-
-// A local date and time to the second.
-struct LocalTime {
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-};
-
-// The moment of a submission; tests set it.
-class Clock {
- public:
-  virtual ~Clock() = default;
-  virtual LocalTime Now() const = 0;
-};
 
 // The report name of `moment`, "yymmddhhmmss"; attempts after the first add "_2", "_3"...
 std::string ReportFileName(const LocalTime& moment, int attempt);

@@ -49,6 +49,15 @@ KEY_COMMENTS = """;Event       : (S)ystem, s(E)curity, (A)pplication
 ;SmtpSubject:（メールのタイトル）""".split("\n")
 
 
+def answer(button):
+    """Answers the console's box and waits until it is gone."""
+    driver("answer", TITLE, button)
+    for _ in range(50):
+        if driver("nobox", TITLE)[0] == 0:
+            return
+        time.sleep(0.2)
+
+
 def driver(*args):
     done = subprocess.run([str(WINE), str(BIN / "zq_driver.exe"), *map(str, args)],
                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=60)
@@ -62,8 +71,8 @@ class ConsoleTest(unittest.TestCase):
         shutil.copy(BIN / "zqTervask.exe", self.dir)
         shutil.copy(PELMORA, self.dir)
 
-    def start(self):
-        process = subprocess.Popen([str(WINE), str(self.dir / "zqTervask.exe")], cwd=ROOT,
+    def start(self, *switches):
+        process = subprocess.Popen([str(WINE), str(self.dir / "zqTervask.exe"), *switches], cwd=ROOT,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.addCleanup(process.kill)
         self.assertEqual(driver("wait", TITLE)[0], 0, "the main window did not appear")
@@ -108,7 +117,7 @@ class ConsoleTest(unittest.TestCase):
             "From=zq@example.jp\r\nTo=a@x;b@x\r\nSmtpSecurity=\r\nSmtpUser=\r\nSmtpPassword=\r\n"))
 
     def test_a_job_added_through_the_dialog_reaches_the_service(self):
-        process = self.start()
+        process = self.start("/scheduler:at")
         command = f"zq-console-e2e {os.getpid()} 週報.bat"
         driver("click", TITLE, MAIN["IDB_cmdAdd"])
         dialog = "ジョブの登録"
@@ -172,7 +181,7 @@ class ConsoleTest(unittest.TestCase):
 
     def test_a_weekly_report_job_runs_through_its_batch_file(self):
         with SmtpTestServer() as server:
-            process = self.start()
+            process = self.start("/scheduler:at")
             self.fill_report(server.port)
             driver("pick", TITLE, JOB["IDC_comboCondition"], 2)
             driver("check", TITLE, JOB["IDX_chkWeek0"], 1)
@@ -268,6 +277,39 @@ class ConsoleTest(unittest.TestCase):
             self.assertNotIn(secret, ini)
         temp = list((ROOT / "build").glob("wine/drive_c/users/*/Temp/zq-test-send-*"))
         self.assertEqual(temp, [], "the test send leaves no files")
+
+    def test_task_scheduler_jobs_are_added_listed_and_deleted(self):
+        tasks = ROOT / "build" / "wine" / "drive_c" / "windows" / "system32" / "tasks" / "zq"
+        for left in tasks.iterdir() if tasks.exists() else ():  # from runs that broke off
+            left.unlink()
+        before = set()
+        process = self.start("/scheduler:task")
+        driver("click", TITLE, MAIN["IDB_cmdAdd"])
+        dialog = "ジョブの登録"
+        driver("set", dialog, JOB["IDE_txtCommand"], f"zq-task-e2e {os.getpid()}.bat")
+        driver("pick", dialog, JOB["IDC_comboCondition"], 1)
+        driver("set", dialog, JOB["IDE_txtTime"], "23:59")
+        driver("click", dialog, JOB["IDB_cmdSubmit"])
+        self.assertRegex(driver("box", TITLE)[1], r"^ジョブ\d+を追加しました。$")
+        driver("answer", TITLE, 1)
+        driver("click", dialog, JOB["IDB_cmdClose"])
+        driver("check", TITLE, MAIN["IDX_chkJob0"] + 1, 1)
+        driver("pick", TITLE, JOB["IDC_comboCondition"], 2)
+        driver("check", TITLE, JOB["IDX_chkWeek0"], 1)
+        driver("set", TITLE, JOB["IDE_txtWeekTime"], "03:00")
+        driver("click", TITLE, JOB["IDB_cmdSubmit"])
+        self.assertRegex(driver("box", TITLE)[1], r"^ジョブ\d+を追加しました。$")
+        driver("answer", TITLE, 1)
+        added = set(tasks.iterdir()) - before
+        self.assertEqual(len(added), 2, "two tasks under \\zq")
+        self.assertEqual(driver("enabled", TITLE, MAIN["IDB_cmdDelete"])[1], "1", "listed")
+        for task in sorted(added):
+            driver("key", TITLE, MAIN["IDV_lstJobs"], 36)  # Home: the first row
+            driver("click", TITLE, MAIN["IDB_cmdDelete"])
+            self.assertRegex(driver("box", TITLE)[1], r"^ジョブ\d+を削除しますか？$")
+            answer(6)
+        self.assertEqual(set(tasks.iterdir()) & added, set())
+        self.close(process)
 
     def test_without_settings_file_empty_boxes_and_no_message(self):
         process = self.start()

@@ -7,6 +7,7 @@
 //   zq_driver command CAPTION ID         sends the window WM_COMMAND ID (menu items)
 //   zq_driver check CAPTION ID 0|1       ticks or clears check box ID
 //   zq_driver pick CAPTION ID INDEX      picks combo box item INDEX, with its notification
+//   zq_driver key CAPTION ID VK          presses key VK in control ID (e.g. 36 Home in a list)
 //   zq_driver enabled CAPTION ID         prints 1 or 0
 //   zq_driver box CAPTION                prints the text of a message box titled CAPTION
 //   zq_driver nobox CAPTION              exit 0 when no such box is open now (no waiting)
@@ -165,6 +166,12 @@ int main(int argc, char** argv) {
     if ((Send(control, BM_GETCHECK, 0, 0) == BST_CHECKED) != wanted) {
       ::PostMessageA(control, BM_CLICK, 0, 0);
     }
+    return 0;
+  }
+  if (action == "key") {
+    const auto key = static_cast<WPARAM>(std::atoi(argv[4]));
+    ::PostMessageA(control, WM_KEYDOWN, key, 1);
+    ::PostMessageA(control, WM_KEYUP, key, 0xC0000001);
     return 0;
   }
   if (action == "pick") {

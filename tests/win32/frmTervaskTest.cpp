@@ -127,6 +127,16 @@ std::string PanelText(HWND window, int panel) {
   return text;
 }
 
+TEST_F(JobListTest, AStoppedServiceIsNotCalledAndTheWindowStays) {
+  ServiceJobStore stopped("msiserver");  // a demand-start service that is not running
+  frmTervask form(stopped);
+  ASSERT_TRUE(form.Create());
+  EXPECT_EQ(g_shown, std::vector<std::string>{NetErrorLine(1753, stopped.ErrorText(1753))});
+  EXPECT_TRUE(Rows(form.window()).empty());
+  EXPECT_EQ(PanelText(form.window(), 0), "AT（Schedule サービス）");
+  EXPECT_NE(form.window(), nullptr);
+}
+
 TEST_F(JobListTest, FrameFromSettingsClockAndAMissingHelpFile) {
   test::TempDir dir;
   g_mailSettings = {"mail.example.jp", "587", "zq@example.jp", "a@x;b@x", "週報"};
