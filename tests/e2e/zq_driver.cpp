@@ -15,6 +15,9 @@
 //   zq_driver close CAPTION              asks the window to close
 //   zq_driver jobs                       prints the Schedule service's jobs: id TAB command
 //   zq_driver deljob ID                  deletes that job
+//   zq_driver version FILE               prints the version resource: fixed version, then
+//                                        FileVersion, ProductVersion, OriginalFilename and
+//                                        FileDescription, separated by "|"
 #include <windows.h>
 // after windows.h
 #include <lm.h>
@@ -24,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -104,9 +108,43 @@ int PrintJobs() {
   return 0;
 }
 
+// One value of the Japanese string block of a version resource.
+std::string VersionString(const std::vector<char>& data, const char* name) {
+  char* value = nullptr;
+  UINT length = 0;
+  const std::string path = std::string("\\StringFileInfo\\041104B0\\") + name;
+  if (!::VerQueryValueA(data.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) ||
+      !value) {
+    return {};
+  }
+  return value;
+}
+
+int PrintVersion(const char* file) {
+  DWORD ignored = 0;
+  const DWORD size = ::GetFileVersionInfoSizeA(file, &ignored);
+  std::vector<char> data(size);
+  if (size == 0 || !::GetFileVersionInfoA(file, 0, size, data.data())) return Fail("no version");
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  if (!::VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length)) {
+    return Fail("no fixed version");
+  }
+  const std::string text =
+      std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+      std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+      std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." +
+      std::to_string(LOWORD(fixed->dwFileVersionLS)) + "|" + VersionString(data, "FileVersion") +
+      "|" + VersionString(data, "ProductVersion") + "|" + VersionString(data, "OriginalFilename") +
+      "|" + VersionString(data, "FileDescription");
+  Print(text);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "version") == 0) return PrintVersion(argv[2]);
   if (argc == 2 && std::strcmp(argv[1], "jobs") == 0) return PrintJobs();
   if (argc == 3 && std::strcmp(argv[1], "deljob") == 0) {
     const DWORD id = std::strtoul(argv[2], nullptr, 10);

@@ -1,0 +1,82 @@
+"""The x64 release under Wine: the packages made twice give the same zip; the installer
+installs silently into a folder whose name holds a blank and Japanese, both programs carry
+the project's version, the installed console starts and ends, and a silent uninstall
+removes the programs and keeps the CMD folder and the settings."""
+import re
+import shutil
+import subprocess
+import sys
+import unittest
+import zipfile
+
+from zq_e2e import ROOT, WINE, run_program, temp_dir
+
+DRIVER = ROOT / "build" / "win64" / "bin" / "zq_driver.exe"
+VERSION = re.search(r"project\(\s*\w+\s+VERSION\s+(\d+\.\d+\.\d+)",
+                    (ROOT / "CMakeLists.txt").read_text()).group(1)
+TARGET = "C:\\Program Files\\zq テスト"
+INSTALLED = ROOT / "build" / "wine" / "drive_c" / "Program Files" / "zq テスト"
+UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\zq"
+
+
+def wine(*args, timeout=120):
+    done = subprocess.run([str(WINE), *map(str, args)], capture_output=True, timeout=timeout)
+    return done.returncode, done.stdout.decode("cp932", "replace")
+
+
+class ReleaseTest(unittest.TestCase):
+    def setUp(self):
+        self.dist = temp_dir("release ")
+        self.addCleanup(shutil.rmtree, self.dist, True)
+        self.addCleanup(shutil.rmtree, INSTALLED, True)
+
+    def package(self, out):
+        subprocess.run([sys.executable, str(ROOT / "scripts" / "package.py"), "--arch", "x64",
+                        "--out", str(out)], check=True, capture_output=True)
+        return out / f"zq-{VERSION}-x64.zip", out / f"zq-{VERSION}-x64-setup.exe"
+
+    def test_install_check_and_uninstall(self):
+        package, setup = self.package(self.dist / "a")
+        again, _ = self.package(self.dist / "b")
+        self.assertEqual(package.read_bytes(), again.read_bytes(), "the zip is reproducible")
+        with zipfile.ZipFile(package) as archive:
+            self.assertEqual(archive.namelist(), ["zq/zqPelmora.exe", "zq/zqTervask.exe",
+                                                  "zq/README.txt", "zq/CHANGES.txt"])
+            readme = archive.read("zq/README.txt")
+        self.assertIn("インストール".encode("cp932"), readme)
+        self.assertNotIn(b"\n", readme.replace(b"\r\n", b""), "CR LF only")
+
+        # The installer reads /D= and _?= unquoted, blanks and all: cmd passes them so.
+        code, output = run_program("cmd", ["/c", f"{setup.name} /S /D={TARGET}"], cwd=setup.parent)
+        self.assertEqual(code, 0, output)
+        for name in ("zqPelmora.exe", "zqTervask.exe", "README.txt", "CHANGES.txt",
+                     "uninstall.exe"):
+            self.assertTrue((INSTALLED / name).exists(), name)
+        for name, description in (("zqPelmora.exe", "zq レポート送信"),
+                                  ("zqTervask.exe", "zq 管理コンソール")):
+            self.assertEqual(wine(DRIVER, "version", f"{TARGET}\\{name}")[1],
+                             f"{VERSION}.0|{VERSION}|{VERSION}|{name}|{description}")
+        self.assertIn('"C:\\Program Files\\zq テスト\\uninstall.exe"',
+                      wine("reg", "query", UNINSTALL_KEY, "/v", "UninstallString")[1])
+
+        console = subprocess.Popen([str(WINE), f"{TARGET}\\zqTervask.exe", "/scheduler:at"],
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(console.kill)
+        self.assertEqual(wine(DRIVER, "wait", "zqTervask")[0], 0, "the console started")
+        wine(DRIVER, "close", "zqTervask")
+        self.assertEqual(console.wait(timeout=30), 0)
+
+        (INSTALLED / "CMD").mkdir()
+        (INSTALLED / "CMD" / "061207030000").write_bytes(b"[zqPelmora.exe]\r\n")
+        (INSTALLED / "zqTervask.ini").write_bytes(b"[zqTervask]\r\n")
+        code, output = run_program("cmd", ["/c", f"uninstall.exe /S _?={TARGET}"], cwd=INSTALLED)
+        self.assertEqual(code, 0, output)
+        for name in ("zqPelmora.exe", "zqTervask.exe", "README.txt", "CHANGES.txt"):
+            self.assertFalse((INSTALLED / name).exists(), name)
+        self.assertTrue((INSTALLED / "CMD" / "061207030000").exists(), "reports are kept")
+        self.assertTrue((INSTALLED / "zqTervask.ini").exists(), "settings are kept")
+        self.assertNotEqual(wine("reg", "query", UNINSTALL_KEY)[0], 0, "the entry is gone")
+
+
+if __name__ == "__main__":
+    unittest.main()
