@@ -15,6 +15,7 @@
 //   zq_driver close CAPTION              asks the window to close
 //   zq_driver jobs                       prints the Schedule service's jobs: id TAB command
 //   zq_driver deljob ID                  deletes that job
+//   zq_driver addjob COMMAND             adds a weekly job (Monday 03:00, non-interactive)
 //   zq_driver version FILE               prints the version resource: fixed version, then
 //                                        FileVersion, ProductVersion, OriginalFilename and
 //                                        FileDescription, separated by "|"
@@ -146,6 +147,17 @@ int PrintVersion(const char* file) {
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "version") == 0) return PrintVersion(argv[2]);
   if (argc == 2 && std::strcmp(argv[1], "jobs") == 0) return PrintJobs();
+  if (argc == 3 && std::strcmp(argv[1], "addjob") == 0) {
+    wchar_t command[1024] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, argv[2], -1, command, 1023);
+    AT_INFO info{};
+    info.JobTime = 3 * 3600 * 1000;
+    info.DaysOfWeek = 0x01;
+    info.Flags = JOB_RUN_PERIODICALLY | JOB_NONINTERACTIVE;
+    info.Command = command;
+    DWORD id = 0;
+    return ::NetScheduleJobAdd(L"", reinterpret_cast<LPBYTE>(&info), &id) == NERR_Success ? 0 : 1;
+  }
   if (argc == 3 && std::strcmp(argv[1], "deljob") == 0) {
     const DWORD id = std::strtoul(argv[2], nullptr, 10);
     return ::NetScheduleJobDel(L"", id, id) == NERR_Success ? 0 : 1;
