@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/CivilDate.h"
 #include "common/Cp932.h"
 #include "console/jobs/ScheduleEntry.h"
 
@@ -38,24 +39,10 @@ std::string Escaped(std::string_view text) {
   return out;
 }
 
-// Days since 1970-01-01 of a civil date, and back.
-long DaysOf(int y, int m, int d) {
-  y -= m <= 2;
-  const long era = (y >= 0 ? y : y - 399) / 400;
-  const long yoe = y - era * 400;
-  const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
-}
 LocalTime DateOf(long days, int hour, int minute) {
-  days += 719468;
-  const long era = (days >= 0 ? days : days - 146096) / 146097;
-  const long doe = days - era * 146097;
-  const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const long mp = (5 * doy + 2) / 153;
-  const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  return {static_cast<int>(yoe + era * 400 + (m <= 2)), m, d, hour, minute, 0};
+  LocalTime t{0, 0, 0, hour, minute, 0};
+  CivilFromDays(days, t.year, t.month, t.day);
+  return t;
 }
 
 std::string Stamp(const LocalTime& t) {
@@ -74,7 +61,7 @@ struct Window {
 // for dates (less a minute, so no day comes twice).
 Window WindowOf(const JobSpec& job, const LocalTime& now) {
   const int minutes = static_cast<int>(job.jobTime / 60000 % 1440);
-  long day = DaysOf(now.year, now.month, now.day);
+  long day = DaysFromCivil(now.year, now.month, now.day);
   if (minutes <= now.hour * 60 + now.minute) ++day;
   const LocalTime start = DateOf(day, minutes / 60, minutes % 60);
   Window window{Stamp(start), {}};
@@ -83,7 +70,7 @@ Window WindowOf(const JobSpec& job, const LocalTime& now) {
   if (job.daysOfMonth != 0) {
     const int month = start.month % 12 + 1;
     const int year = start.year + (start.month == 12);
-    end += (DaysOf(year, month, 1) + start.day - 1 - day) * 1440;
+    end += (DaysFromCivil(year, month, 1) + start.day - 1 - day) * 1440;
   } else {
     end += job.daysOfWeek != 0 ? 7 * 1440 : 61;
   }
