@@ -1,6 +1,6 @@
 // Task Scheduler 2.0 behind the job store, on the service Wine gives: the folder made on the
 // first add, a weekly report job registered from its definition, found again by name and
-// deleted once; a forced choice of scheduler.
+// deleted once, a missing folder; a forced choice of scheduler.
 #include "console/jobs/TaskJobStore_win.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +43,32 @@ TEST(TaskJobStore, AddFindAndDeleteInItsOwnFolder) {
   EXPECT_FALSE(store.ErrorText(store.Delete(first)).empty());
   EXPECT_TRUE(Find(store, second)) << "exactly one task was deleted";
   EXPECT_EQ(store.Delete(second), 0u);
+
+  // Without its folder the store lists nothing and deletes nothing.
+  ASSERT_EQ(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) >= 0, true);
+  ITaskService* service = nullptr;
+  ASSERT_EQ(::CoCreateInstance(__uuidof(TaskScheduler), nullptr, CLSCTX_INPROC_SERVER,
+                               __uuidof(ITaskService), reinterpret_cast<void**>(&service)),
+            S_OK);
+  VARIANT none;
+  ::VariantInit(&none);
+  ITaskFolder* root = nullptr;
+  BSTR rootPath = ::SysAllocString(L"\\");
+  BSTR name = ::SysAllocString(L"zq");
+  if (SUCCEEDED(service->Connect(none, none, none, none)) &&
+      SUCCEEDED(service->GetFolder(rootPath, &root))) {
+    EXPECT_EQ(root->DeleteFolder(name, 0), S_OK);
+    root->Release();
+  }
+  ::SysFreeString(rootPath);
+  ::SysFreeString(name);
+  service->Release();
+  ::CoUninitialize();
+  std::uint32_t resume = 0;
+  const JobStore::Page page = store.Enumerate(resume);
+  EXPECT_EQ(page.status, 0u);
+  EXPECT_TRUE(page.jobs.empty());
+  EXPECT_NE(store.Delete(first), 0u);
 }
 
 TEST(TaskJobStore, AForcedChoice) {
