@@ -18,40 +18,24 @@ constexpr int kStartDays = 3;
 constexpr int kMailBoxIds[] = {IDE_txtSmtpServer, IDE_txtSmtpPort, IDE_txtSmtpFrom, IDE_txtSmtpTo,
                                IDE_txtSmtpSubject};
 
-// The controls a section box switches on and off.
-std::vector<int> SectionControls(int section) {
-  auto range = [](int first, int count) {
-    std::vector<int> ids;
-    for (int i = 0; i < count; ++i) ids.push_back(first + i);
-    return ids;
-  };
-  std::vector<int> ids;
-  auto add = [&ids](const std::vector<int>& more) {
-    ids.insert(ids.end(), more.begin(), more.end());
-  };
+// The controls a section box switches on and off, as runs of ids (first, count).
+struct IdRun {
+  int first, count;
+};
+std::vector<IdRun> SectionControls(int section) {
   switch (section) {
     case kSectionEvents:
-      add({IDF_frameEvent, IDL_lblDays, IDU_UpDown1});
-      add(range(IDL_lblEvent0, 3));
-      add(range(IDX_chkEventLog0, 3));
-      break;
+      return {{IDF_frameEvent, 1}, {IDL_lblDays, 1}, {IDU_UpDown1, 1}, {IDL_lblEvent0, 3},
+              {IDX_chkEventLog0, 3}};
     case kSectionServices:
-      add({IDF_frameService});
-      add(range(IDO_optService0, 3));
-      break;
+      return {{IDF_frameService, 1}, {IDO_optService0, 3}};
     case kSectionCommands:
-      add({IDF_frameCommand});
-      add(range(IDL_lblCommand0, 5));
-      add(range(IDE_txtCommand0, 5));
-      add(range(IDB_cmdBrowse0, 5));
-      break;
-    case kSectionMail:
-      add({IDF_frameMail, IDB_cmdButton1});
-      add(range(IDL_lblMail0, 5));
-      add({std::begin(kMailBoxIds), std::end(kMailBoxIds)});
-      break;
+      return {{IDF_frameCommand, 1}, {IDL_lblCommand0, 5}, {IDE_txtCommand0, 5},
+              {IDB_cmdBrowse0, 5}};
+    case kSectionMail:  // the five mail boxes are the ids from IDE_txtSmtpServer on
+      return {{IDF_frameMail, 1}, {IDB_cmdButton1, 1}, {IDL_lblMail0, 5}, {IDE_txtSmtpServer, 5}};
   }
-  return ids;
+  return {};
 }
 
 std::string TextOf(HWND control) {
@@ -97,7 +81,9 @@ int ReportControls::BrowseLine(int id) {
 // Ticks, texts and choices inside a switched-off section stay as they are.
 void ReportControls::chkJob_Click(int index) const {
   const BOOL on = Ticked(IDX_chkJob0 + index) ? TRUE : FALSE;
-  for (const int id : SectionControls(index)) ::EnableWindow(Item(id), on);
+  for (const IdRun& run : SectionControls(index)) {
+    for (int i = 0; i < run.count; ++i) ::EnableWindow(Item(run.first + i), on);
+  }
 }
 
 // A line holding more than blanks opens the next one; emptying a line closes nothing.

@@ -91,9 +91,9 @@ TEST(ScheduleEntry, WhatEachModeNeedsAndWhereTheFocusGoes) {
 }
 
 TEST(ScheduleEntry, JobRecordsByMode) {
-  ScheduleInput once{kModeOnce, "08:75"};
+  ScheduleInput once{kModeOnce, "08:75", "", "", {}, {}};
   EXPECT_EQ(BuildJobInfo(once, "c", false), (JobSpec{33300000, 0, 0, 0x00, "c"}));
-  ScheduleInput weekly{kModeWeekly, "", "07:05"};
+  ScheduleInput weekly{kModeWeekly, "", "07:05", "", {}, {}};
   weekly.weekdays[0] = weekly.weekdays[2] = true;
   EXPECT_EQ(BuildJobInfo(weekly, "c", true), (JobSpec{25500000, 0, 0x05, 0x11, "c"}));
   ScheduleInput dates{kModeDatesOnce, "", "", "00:00"};
