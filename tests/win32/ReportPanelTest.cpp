@@ -117,7 +117,7 @@ TEST_F(ReportPanelTest, OnlyContentAllowsASubmission) {
   EXPECT_FALSE(::IsWindowEnabled(Item(IDX_chkEventLog0))) << "the event section is off";
 }
 
-TEST_F(ReportPanelTest, TwoSubmissionsInOneSecondGiveTwoWholePairsInAProtectedFolder) {
+TEST_F(ReportPanelTest, TwoSubmissionsInOneSecondGiveTwoWholePairs) {
   Click(IDX_chkJob0 + 1);
   Click(IDX_chkJob0 + 2);
   Type(IDE_txtCommand0, "ver");
@@ -145,7 +145,13 @@ TEST_F(ReportPanelTest, TwoSubmissionsInOneSecondGiveTwoWholePairsInAProtectedFo
     EXPECT_EQ(job.flags, kJobRunPeriodically | kJobNonInteractive);
   }
   EXPECT_EQ(g_boxes, (std::vector<std::string>{JobAddedText(1), JobAddedText(2)}));
+}
 
+TEST_F(ReportPanelTest, TheWorkFolderIsForSystemAndAdministratorsOnly) {
+  Click(IDX_chkJob0 + 1);
+  Pick(kModeRunNow);
+  Submit();  // no sender here: the start fails, the folder and the pair are made
+  ASSERT_TRUE(std::filesystem::is_directory(dir_.File("CMD")));
   if (!KeepsDescriptors(dir_.File("probe"))) {
     GTEST_SKIP() << "could not check the work folder's permissions: descriptors given to "
                     "new folders are not kept here";
