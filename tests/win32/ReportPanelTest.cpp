@@ -13,16 +13,11 @@
 #include "console/frmTervask.h"
 #include "console/frmTervaskIds.h"
 #include "tests/support/FakeJobStore.h"
+#include "tests/win32/RecordedBoxes.h"
 #include "tests/win32/TempDir.h"
 
 namespace zq {
 namespace {
-
-std::vector<std::string> g_boxes;
-int RecordBox(const std::string& text, const std::string&, unsigned) {
-  g_boxes.push_back(text);
-  return kIdOk;
-}
 
 struct FixedClock : Clock {
   LocalTime Now() const override { return {2004, 3, 5, 14, 7, 9}; }
@@ -57,12 +52,7 @@ bool KeepsDescriptors(const std::string& probe) {
 
 class ReportPanelTest : public ::testing::Test {
  public:
-  void SetUp() override {
-    previous_ = SetMessageBoxFunction(RecordBox);
-    g_boxes.clear();
-    ASSERT_TRUE(form_.Create());
-  }
-  void TearDown() override { SetMessageBoxFunction(previous_); }
+  void SetUp() override { ASSERT_TRUE(form_.Create()); }
 
   HWND Item(int id) const { return ::GetDlgItem(form_.window(), id); }
   void Click(int id) const { ::SendMessageA(Item(id), BM_CLICK, 0, 0); }
@@ -74,12 +64,12 @@ class ReportPanelTest : public ::testing::Test {
   void Submit() const { ::SendMessageA(form_.window(), WM_COMMAND, IDB_cmdSubmit, 0); }
   std::string Work(const std::string& name) const { return dir_.File("CMD\\" + name); }
 
+  test::RecordedBoxes boxes_;  // first made, last gone: it outlives the window
   test::TempDir dir_;
   testing::FakeJobStore store_;
   NoChooser chooser_;
   FixedClock clock_;
   frmTervask form_{store_, chooser_, clock_, dir_.path()};
-  MessageBoxFunction previous_ = nullptr;
 };
 
 TEST_F(ReportPanelTest, OnlyContentAllowsASubmission) {
@@ -144,7 +134,7 @@ TEST_F(ReportPanelTest, TwoSubmissionsInOneSecondGiveTwoWholePairs) {
     EXPECT_EQ(job.daysOfWeek, 0x01);
     EXPECT_EQ(job.flags, kJobRunPeriodically | kJobNonInteractive);
   }
-  EXPECT_EQ(g_boxes, (std::vector<std::string>{JobAddedText(1), JobAddedText(2)}));
+  EXPECT_EQ(boxes_.texts, (std::vector<std::string>{JobAddedText(1), JobAddedText(2)}));
 }
 
 TEST_F(ReportPanelTest, TheWorkFolderIsForSystemAndAdministratorsOnly) {
@@ -166,31 +156,32 @@ TEST_F(ReportPanelTest, FailuresSayWhyAndLeaveNoFilesBehindThem) {
   Type(IDE_txtTime, "23:59");
   store_.refuseAdd = 2185;
   Submit();
-  ASSERT_EQ(g_boxes.size(), 1u);
+  ASSERT_EQ(boxes_.texts.size(), 1u);
   EXPECT_TRUE(std::filesystem::is_empty(dir_.File("CMD"))) << "no job points to them";
 
   // No sender in the program folder; the parameter path holds a blank and goes in quotes.
-  g_boxes.clear();
+  boxes_.texts.clear();
   Pick(kModeRunNow);
   Submit();
-  ASSERT_EQ(g_boxes.size(), 1u);
-  EXPECT_EQ(
-      g_boxes[0].rfind("アプリケーションの起動に失敗しました！\r\n" + dir_.File("zqPelmora.exe") +
-                           " \"" + Work("040305140709") + "\"\r\n",
-                       0),
-      0u)
-      << g_boxes[0];
+  ASSERT_EQ(boxes_.texts.size(), 1u);
+  EXPECT_EQ(boxes_.texts[0].rfind("アプリケーションの起動に失敗しました！\r\n" +
+                                      dir_.File("zqPelmora.exe") + " \"" + Work("040305140709") +
+                                      "\"\r\n",
+                                  0),
+            0u)
+      << boxes_.texts[0];
 
-  g_boxes.clear();
+  boxes_.texts.clear();
   test::WriteFileBytes(dir_.File("blocked"), "");
   frmTervask blocked(store_, chooser_, clock_, dir_.File("blocked"));  // CMD under a file
   ASSERT_TRUE(blocked.Create());
   ::SendMessageA(::GetDlgItem(blocked.window(), IDX_chkJob0 + 1), BM_CLICK, 0, 0);
   ::SendMessageA(::GetDlgItem(blocked.window(), IDC_comboCondition), CB_SETCURSEL, 0, 0);
   ::SendMessageA(blocked.window(), WM_COMMAND, IDB_cmdSubmit, 0);
-  ASSERT_EQ(g_boxes.size(), 1u);
+  ASSERT_EQ(boxes_.texts.size(), 1u);
   EXPECT_EQ(
-      g_boxes[0].rfind("アプリケーションエラー！\r\n" + dir_.File("blocked\\CMD") + "\r\n", 0), 0u);
+      boxes_.texts[0].rfind("アプリケーションエラー！\r\n" + dir_.File("blocked\\CMD") + "\r\n", 0),
+      0u);
 }
 
 }  // namespace

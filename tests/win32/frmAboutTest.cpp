@@ -13,6 +13,7 @@
 #include "common/MessageBox.h"
 #include "common/UniqueHandle.h"
 #include "console/frmAboutIds.h"
+#include "tests/win32/RecordedBoxes.h"
 #include "tests/win32/TempDir.h"
 
 namespace zq {
@@ -20,12 +21,6 @@ namespace {
 
 constexpr char kFirstKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 constexpr char kSecondKey[] = "SOFTWARE\\Microsoft\\Shared Tools Location";
-
-std::vector<std::string> g_boxes;
-int RecordBox(const std::string& text, const std::string&, unsigned) {
-  g_boxes.push_back(text);
-  return kIdOk;
-}
 
 void SetValue(const char* key, const char* name, DWORD type, const std::string& value) {
   HKEY created = nullptr;
@@ -49,7 +44,7 @@ bool StartsTool(frmAbout& about, const std::string& tool) {
 }
 
 TEST(frmAbout, TextsLinkAndTheSystemInformationTool) {
-  const auto previous = SetMessageBoxFunction(RecordBox);
+  test::RecordedBoxes boxes;
   std::vector<std::string> opened;
   frmAbout about([&](const std::string& address) { opened.push_back(address); });
   ASSERT_TRUE(about.Create());
@@ -65,16 +60,16 @@ TEST(frmAbout, TextsLinkAndTheSystemInformationTool) {
   test::TempDir dir;
   ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kFirstKey);
   ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSecondKey);
-  g_boxes.clear();
+  boxes.texts.clear();
   ::SendMessageA(w, WM_COMMAND, IDB_cmdSysInfo, 0);
-  EXPECT_EQ(g_boxes, std::vector<std::string>{"現時点ではｼｽﾃﾑ情報を使用できません"});
+  EXPECT_EQ(boxes.texts, std::vector<std::string>{"現時点ではｼｽﾃﾑ情報を使用できません"});
   EXPECT_NE(about.window(), nullptr) << "the box stays open";
 
   // A registered folder without the tool counts as none.
   SetValue(kSecondKey, "MSINFO", REG_SZ, dir.path());
-  g_boxes.clear();
+  boxes.texts.clear();
   ::SendMessageA(w, WM_COMMAND, IDB_cmdSysInfo, 0);
-  EXPECT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(boxes.texts.size(), 1u);
 
   // The folder route, registered as REG_EXPAND_SZ; then the path route, which comes first.
   const std::string folderTool = dir.File("MSINFO32.EXE");
@@ -92,7 +87,6 @@ TEST(frmAbout, TextsLinkAndTheSystemInformationTool) {
   ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSecondKey);
   ::SendMessageA(w, WM_COMMAND, IDB_cmdOK, 0);
   EXPECT_EQ(about.window(), nullptr);
-  SetMessageBoxFunction(previous);
 }
 
 }  // namespace

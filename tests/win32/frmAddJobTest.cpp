@@ -11,16 +11,11 @@
 #include "console/jobs/basScheduleJob_win.h"
 #include "console/jobs/frmAddJobIds.h"
 #include "tests/support/FakeJobStore.h"
+#include "tests/win32/RecordedBoxes.h"
 #include "tests/win32/TempDir.h"
 
 namespace zq {
 namespace {
-
-std::vector<std::string> g_boxes;
-int RecordBox(const std::string& text, const std::string&, unsigned) {
-  g_boxes.push_back(text);
-  return kIdOk;
-}
 
 struct FakeChooser : FileChooser {
   std::optional<std::string> path;
@@ -29,12 +24,6 @@ struct FakeChooser : FileChooser {
 
 class AddJobTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = SetMessageBoxFunction(RecordBox);
-    g_boxes.clear();
-  }
-  void TearDown() override { SetMessageBoxFunction(previous_); }
-
   // Types a command, picks a mode, ticks boxes, sets the mode's time and submits.
   void Submit(frmAddJob& dialog, const std::string& command, int mode,
               std::initializer_list<int> ticks = {}, const char* time = "") {
@@ -49,7 +38,7 @@ class AddJobTest : public ::testing::Test {
   }
 
   FakeChooser chooser_;
-  MessageBoxFunction previous_ = nullptr;
+  test::RecordedBoxes boxes_;
 };
 
 TEST_F(AddJobTest, AWeeklyJobReachesTheRealServiceWithItsCommand) {
@@ -66,7 +55,7 @@ TEST_F(AddJobTest, AWeeklyJobReachesTheRealServiceWithItsCommand) {
     if (r.job.command == command) added = r;
   });
   ASSERT_TRUE(added);
-  EXPECT_EQ(g_boxes, std::vector<std::string>{JobAddedText(added->id)});
+  EXPECT_EQ(boxes_.texts, std::vector<std::string>{JobAddedText(added->id)});
   EXPECT_EQ(store.Delete(added->id), 0u);
   EXPECT_NE(store.Delete(added->id), 0u) << "a job that is gone cannot be deleted";
   EXPECT_NE(dialog.window(), nullptr) << "the dialog stays open for the next job";
@@ -86,14 +75,14 @@ TEST_F(AddJobTest, RefusalsAndTheirMessages) {
       {"a.bat", kModeOnce, "8:30", "時刻のフォーマットが正しくありません！"},
   };
   for (const auto& c : cases) {
-    g_boxes.clear();
+    boxes_.texts.clear();
     Submit(dialog, c.command, c.mode, {}, c.time);
-    EXPECT_EQ(g_boxes, std::vector<std::string>{c.message});
+    EXPECT_EQ(boxes_.texts, std::vector<std::string>{c.message});
   }
   store.refuseAdd = 2185;
-  g_boxes.clear();
+  boxes_.texts.clear();
   Submit(dialog, "a.bat", kModeOnce, {}, "23:59");
-  EXPECT_EQ(g_boxes,
+  EXPECT_EQ(boxes_.texts,
             std::vector<std::string>{"ジョブを追加できませんでした。\r\nエラーコード: 2185"});
   EXPECT_TRUE(store.jobs.empty());
 }
@@ -111,10 +100,10 @@ TEST_F(AddJobTest, RunNowThroughTheShellAndBrowseQuotesBlanks) {
   Submit(dialog, "\"" + program + "\" 0 \"" + out + "\"", kModeRunNow);
   for (int i = 0; i < 200 && test::ReadFileBytes(out).empty(); ++i) ::Sleep(50);
   EXPECT_FALSE(test::ReadFileBytes(out).empty()) << "the program ran with its parameters";
-  EXPECT_TRUE(g_boxes.empty());
+  EXPECT_TRUE(boxes_.texts.empty());
   Submit(dialog, dir.File("missing.exe"), kModeRunNow);
-  ASSERT_EQ(g_boxes.size(), 1u);
-  EXPECT_EQ(g_boxes[0].rfind(
+  ASSERT_EQ(boxes_.texts.size(), 1u);
+  EXPECT_EQ(boxes_.texts[0].rfind(
                 "アプリケーションの起動に失敗しました！\r\n" + dir.File("missing.exe") + "\r\n", 0),
             0u);
   EXPECT_TRUE(store.jobs.empty());

@@ -17,6 +17,7 @@
 #include "console/network/frmNetworkComputersIds.h"
 #include "tests/support/FakeJobStore.h"
 #include "tests/support/FakeNetwork.h"
+#include "tests/win32/RecordedBoxes.h"
 #include "tests/win32/TempDir.h"
 
 namespace zq {
@@ -164,12 +165,6 @@ void CALLBACK ChooseHost(HWND, UINT, UINT_PTR timer, DWORD) {
   ::SendMessageA(window, WM_NOTIFY, IDV_tvwNetwork, reinterpret_cast<LPARAM>(&click));
 }
 
-std::vector<std::string> g_boxes;
-int RecordBox(const std::string& text, const std::string&, unsigned) {
-  g_boxes.push_back(text);
-  return kIdOk;
-}
-
 TEST(NetworkBrowser, TheMainWindowShowsTheChoiceAndSaysJobsStayLocal) {
   FakeNetwork network;
   network.children[""] = {Resource("WORKGROUP", 5)};
@@ -177,17 +172,16 @@ TEST(NetworkBrowser, TheMainWindowShowsTheChoiceAndSaysJobsStayLocal) {
   testing::FakeJobStore jobs;
   frmTervask form(jobs);
   ASSERT_TRUE(form.Create());
-  const auto previous = SetMessageBoxFunction(RecordBox);
+  test::RecordedBoxes boxes;
   BrowserScript script{&network};
   g_script = &script;
   ::SetTimer(nullptr, 0, 50, ChooseHost);
   form.cmdButtonBrowse_Click(network);
-  SetMessageBoxFunction(previous);
   ASSERT_TRUE(script.ran);
   EXPECT_EQ(g_targetComputerName, "HOST");
   EXPECT_EQ(test::ItemText(form.window(), IDL_lblComputerName), "HOST");
-  EXPECT_EQ(g_boxes, std::vector<std::string>{"ジョブの一覧と登録の対象は、このコンピュータ（" +
-                                              LocalComputerName() + "）です。"});
+  EXPECT_EQ(boxes.texts, std::vector<std::string>{"ジョブの一覧と登録の対象は、このコンピュータ（" +
+                                                  LocalComputerName() + "）です。"});
 }
 
 TEST(NetworkBrowser, WineFindsNoNetworkAndTheTreeShowsItsTopOnly) {

@@ -15,17 +15,11 @@
 #include "console/frmTervaskIds.h"
 #include "console/jobs/basScheduleJob_win.h"
 #include "tests/support/FakeJobStore.h"
+#include "tests/win32/RecordedBoxes.h"
 #include "tests/win32/TempDir.h"
 
 namespace zq {
 namespace {
-
-std::vector<std::string> g_shown;
-int g_answer = kIdOk;  // what the recorded boxes answer
-int RecordBox(const std::string& text, const std::string&, unsigned) {
-  g_shown.push_back(text);
-  return g_answer;
-}
 
 // The job list's rows as their id column and command column.
 std::vector<std::pair<std::string, std::string>> Rows(HWND window) {
@@ -64,13 +58,7 @@ bool Select(HWND window, const std::string& command) {
 
 class JobListTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = SetMessageBoxFunction(RecordBox);
-    g_shown.clear();
-    g_answer = kIdOk;
-  }
-  void TearDown() override { SetMessageBoxFunction(previous_); }
-  MessageBoxFunction previous_ = nullptr;
+  test::RecordedBoxes boxes_;
 };
 
 TEST_F(JobListTest, PagesRefusalsAndAFailedListingThroughTheFake) {
@@ -87,20 +75,20 @@ TEST_F(JobListTest, PagesRefusalsAndAFailedListingThroughTheFake) {
   EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(form.window(), IDB_cmdAdd)));
 
   ::SendMessageA(form.window(), WM_COMMAND, IDB_cmdDelete, 0);  // no row selected
-  EXPECT_TRUE(g_shown.empty());
+  EXPECT_TRUE(boxes_.texts.empty());
   jobs.refuseDelete = 2185;
-  g_answer = kIdYes;
+  boxes_.answer = kIdYes;
   ASSERT_TRUE(Select(form.window(), "c7"));
   ::SendMessageA(form.window(), WM_COMMAND, IDB_cmdDelete, 0);
-  EXPECT_EQ(g_shown,
+  EXPECT_EQ(boxes_.texts,
             (std::vector<std::string>{"ジョブ7を削除しますか？",
                                       "ジョブ7を削除できませんでした。\r\nエラーコード: 2185"}));
-  g_shown.clear();
+  boxes_.texts.clear();
   jobs.failEnumerateOnCall = jobs.enumerateCalls + 2;  // the second page of the next listing
   ::SendMessageA(form.window(), WM_COMMAND, IDB_cmdRefresh, 0);
   EXPECT_EQ(Rows(form.window()).size(), 300u);
-  ASSERT_EQ(g_shown.size(), 1u);
-  EXPECT_EQ(g_shown[0], jobs.ErrorText(1753));
+  ASSERT_EQ(boxes_.texts.size(), 1u);
+  EXPECT_EQ(boxes_.texts[0], jobs.ErrorText(1753));
 }
 
 TEST_F(JobListTest, TheRealServiceListsAJobAndDeletesItOnYesOnly) {
@@ -111,11 +99,12 @@ TEST_F(JobListTest, TheRealServiceListsAJobAndDeletesItOnYesOnly) {
   frmTervask form(jobs);
   ASSERT_TRUE(form.Create());
   ASSERT_TRUE(Select(form.window(), command));
-  g_answer = kIdNo;
+  boxes_.answer = kIdNo;
   ::SendMessageA(form.window(), WM_COMMAND, IDB_cmdDelete, 0);
-  EXPECT_EQ(g_shown, std::vector<std::string>{"ジョブ" + std::to_string(id) + "を削除しますか？"});
+  EXPECT_EQ(boxes_.texts,
+            std::vector<std::string>{"ジョブ" + std::to_string(id) + "を削除しますか？"});
   ASSERT_TRUE(Select(form.window(), command)) << "No keeps the job";
-  g_answer = kIdYes;
+  boxes_.answer = kIdYes;
   ::SendMessageA(form.window(), WM_COMMAND, IDB_cmdDelete, 0);
   EXPECT_FALSE(Select(form.window(), command));
   if (Select(form.window(), command)) jobs.Delete(id);
@@ -131,7 +120,7 @@ TEST_F(JobListTest, AStoppedServiceIsNotCalledAndTheWindowStays) {
   ServiceJobStore stopped("msiserver");  // a demand-start service that is not running
   frmTervask form(stopped);
   ASSERT_TRUE(form.Create());
-  EXPECT_EQ(g_shown, std::vector<std::string>{NetErrorLine(1753, stopped.ErrorText(1753))});
+  EXPECT_EQ(boxes_.texts, std::vector<std::string>{NetErrorLine(1753, stopped.ErrorText(1753))});
   EXPECT_TRUE(Rows(form.window()).empty());
   EXPECT_EQ(PanelText(form.window(), 0), "AT（Schedule サービス）");
   EXPECT_NE(form.window(), nullptr);
@@ -149,7 +138,7 @@ TEST_F(JobListTest, FrameFromSettingsClockAndAMissingHelpFile) {
   EXPECT_EQ(PanelText(form.window(), 1), ShortDateText());
   EXPECT_EQ(PanelText(form.window(), 2), TimeText(false));
   ::SendMessageA(form.window(), WM_COMMAND, IDM_mnuFileItem2, 0);
-  EXPECT_EQ(g_shown,
+  EXPECT_EQ(boxes_.texts,
             std::vector<std::string>{"ヘルプファイルが見つかりません。\r\n" + g_helpFilePath});
   ::SendMessageA(form.window(), WM_CLOSE, 0, 0);
   EXPECT_EQ(form.window(), nullptr);
