@@ -115,8 +115,9 @@ class MailDeliveryTest(unittest.TestCase):
         for (cue, expected), (code, seconds, trace) in zip(cases, outcomes):
             with self.subTest(cue=cue):
                 self.assertEqual(code, expected, trace)
-                # Bounded by the time-out; the margin covers Wine starting on a loaded machine.
-                self.assertLess(seconds, TIMEOUT + 30)
+                # Bounded by the time-out; the margin covers Wine starting on a machine loaded
+                # by these six runs and the other end-to-end tests beside them.
+                self.assertLess(seconds, TIMEOUT + 60)
                 self.assertTrue(trace.endswith(f"* 終了コード {expected}\r\n"), trace)
 
     def test_no_host_or_no_recipient_fails_at_once(self):
