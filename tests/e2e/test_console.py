@@ -116,26 +116,6 @@ class ConsoleTest(unittest.TestCase):
             f"[zqTervask]\r\nSmtpServer=mail.example.jp\r\nSmtpPort=587\r\nSubject={subject}\r\n"
             "From=zq@example.jp\r\nTo=a@x;b@x\r\nSmtpSecurity=\r\nSmtpUser=\r\nSmtpPassword=\r\n"))
 
-    def test_a_job_added_through_the_dialog_reaches_the_service(self):
-        process = self.start("/scheduler:at")
-        command = f"zq-console-e2e {os.getpid()} 週報.bat"
-        driver("click", TITLE, MAIN["IDB_cmdAdd"])
-        dialog = "ジョブの登録"
-        self.assertEqual(driver("wait", dialog)[0], 0)
-        driver("set", dialog, JOB["IDE_txtCommand"], command)
-        driver("pick", dialog, JOB["IDC_comboCondition"], 1)
-        driver("set", dialog, JOB["IDE_txtTime"], "23:59")
-        driver("click", dialog, JOB["IDB_cmdSubmit"])
-        added = driver("box", TITLE)[1]
-        driver("answer", TITLE, 1)
-        jobs = dict(line.split("\t", 1)[::-1] for line in driver("jobs")[1].splitlines())
-        self.assertIn(command, jobs, "the service lists the job")
-        self.addCleanup(driver, "deljob", jobs[command])
-        self.assertEqual(added, f"ジョブ{jobs[command]}を追加しました。")
-        driver("click", dialog, JOB["IDB_cmdClose"])
-        self.assertEqual(driver("wait", dialog)[0], 1, "the dialog closed")
-        self.close(process)
-
     def fill_report(self, port):
         """Services, one command and mail to the loopback server on `port`."""
         for section in (1, 2, 3):

@@ -80,12 +80,6 @@ TEST(HeaderField, FoldsOnlyBetweenWordsWithinTheWidth) {
   EXPECT_EQ(field.substr(field.size() - 8), "?= end\r\n");
 }
 
-TEST(Base64, EncodesGroupsWithPadding) {
-  EXPECT_EQ(Base64Encode("ab"), "YWI=");
-  EXPECT_EQ(Base64Encode("a"), "YQ==");
-  EXPECT_EQ(Base64Encode(std::string("\xFB\xFF\x00", 3)), "+/8A");
-}
-
 // Wrapped base64 of the whole input at once, as a reference.
 std::string WrappedReference(const std::string& bytes) {
   const std::string flat = Base64Encode(bytes);

@@ -1,5 +1,5 @@
 // Reading the report parameter file through the platform's profile reader: values of any
-// length, relative paths.
+// length.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -27,18 +27,6 @@ TEST_F(ReadParameterTest, LongValuesArriveWhole) {
     EXPECT_TRUE(Read("Cmd1") == command) << length;
     EXPECT_TRUE(Read("Cmd2") == command) << length;
   }
-}
-
-TEST_F(ReadParameterTest, RelativePathIsReadFromTheCurrentDirectory) {
-  Write("[zqPelmora.exe]\r\nEvent=A\r\n");
-  char previous[MAX_PATH];
-  ASSERT_TRUE(GetCurrentDirectoryA(MAX_PATH, previous));
-  ASSERT_TRUE(SetCurrentDirectoryA(dir_.path().c_str()));
-  const std::string profile = ProfilePathOf("r.ini");
-  SetCurrentDirectoryA(previous);
-  EXPECT_EQ(profile, file_);
-  EXPECT_EQ(ReadParameter(profile, "zqPelmora.exe", "Event"), "A");
-  EXPECT_EQ(ProfilePathOf(""), "");
 }
 
 }  // namespace

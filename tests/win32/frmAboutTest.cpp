@@ -1,7 +1,6 @@
-// The version box created headless: version and legal notice from the real resource, the
-// memory text, the link through its seam, and the system information tool found through
-// each registry route (a test program in a folder with a blank records its start) or not at
-// all.
+// The version box created headless: the version from the real resource, the link through
+// its seam, and the system information tool found through each registry route (a test
+// program in a folder with a blank records its start) or not at all.
 #include "console/frmAbout.h"
 
 #include <gtest/gtest.h>
@@ -50,10 +49,6 @@ TEST(frmAbout, TextsLinkAndTheSystemInformationTool) {
   ASSERT_TRUE(about.Create());
   const HWND w = about.window();
   EXPECT_EQ(test::ItemText(w, IDL_lblVersion), "Version " ZQ_VERSION_TEXT);
-  EXPECT_EQ(test::ItemText(w, IDL_lblCopyright), "Copyright (C) 2026 the zq project");
-  const std::string memory = test::ItemText(w, IDL_lblDisclaimer);
-  EXPECT_EQ(memory.rfind("Windowsが使用できる物理ﾒﾓﾘ: ", 0), 0u);
-  EXPECT_EQ(memory.substr(memory.size() - 3), " KB");
   ::SendMessageA(w, WM_COMMAND, MAKEWPARAM(IDL_lblURL, STN_CLICKED), 0);
   EXPECT_EQ(opened, std::vector<std::string>{"https://zq.example.jp/"});
 

@@ -1,7 +1,6 @@
 // The network browser created headless over the fake network: levels filled on their first
 // expansion only, servers without expansion buttons, the same name under two parents and a
-// 300-byte name, choosing by double-click; and the real enumeration under Wine, which finds
-// no network.
+// 300-byte name, choosing by double-click.
 #include "console/network/frmNetworkComputers.h"
 
 #include <gtest/gtest.h>
@@ -182,20 +181,6 @@ TEST(NetworkBrowser, TheMainWindowShowsTheChoiceAndSaysJobsStayLocal) {
   EXPECT_EQ(test::ItemText(form.window(), IDL_lblComputerName), "HOST");
   EXPECT_EQ(boxes.texts, std::vector<std::string>{"ジョブの一覧と登録の対象は、このコンピュータ（" +
                                                   LocalComputerName() + "）です。"});
-}
-
-TEST(NetworkBrowser, WineFindsNoNetworkAndTheTreeShowsItsTopOnly) {
-  WNetEnumeration network;
-  frmNetworkComputers browser(network);
-  ASSERT_TRUE(browser.Create());
-  const HWND tree = TreeOf(browser);
-  const HTREEITEM top = Next(tree, nullptr, TVGN_ROOT);
-  EXPECT_EQ(TextOf(tree, top), "Entire Network");
-  for (HTREEITEM c = Next(tree, top, TVGN_CHILD); c; c = Next(tree, c, TVGN_NEXT)) {
-    Expand(browser, c);  // whatever Wine lists opens without a hang
-  }
-  ::SendMessageA(browser.window(), WM_CLOSE, 0, 0);
-  EXPECT_FALSE(browser.chosen());
 }
 
 }  // namespace
