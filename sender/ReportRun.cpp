@@ -73,10 +73,14 @@ std::string CommandSectionHeading(std::string_view command) {
   return SectionHeading(title);
 }
 
-std::string CommandInterpreterLine(std::string_view command, std::string_view logPath) {
-  std::string line = "CMD.EXE /S /C \"";
-  line.append(command).append(" >> \"").append(logPath).append("\"\"");
+std::string CommandInterpreterLine(std::string_view interpreterPath, std::string_view command) {
+  std::string line = "\"";
+  line.append(interpreterPath).append("\" /S /C \"").append(command).append("\"");
   return line;
+}
+
+std::string CommandStartFailureLine(std::uint32_t error, std::string_view systemText) {
+  return SectionFailureLine("コマンドを開始できません", error, systemText);
 }
 
 std::string CommandTimeoutLine(unsigned limitSeconds) {
@@ -178,16 +182,18 @@ class ReportRunner {
       log_.Write(CommandSectionHeading(command));
       if (!log_.Close()) return false;
 
-      // The log stays closed while the command interpreter appends to it.
-      int result = kCommandEnded;
+      // The log stays closed while the command's tree appends to it.
+      CommandOutcome outcome;
       const std::string description = ErrorOf([&] {
-        result = sections_.ExecuteCommand(CommandInterpreterLine(command, logPath_),
-                                          setup_.commandTimeLimitSeconds);
+        outcome = sections_.ExecuteCommand(command, logPath_, setup_.commandTimeLimitSeconds);
       });
-      if (result != kCommandTimedOut && description.empty()) continue;
+      if (outcome.result == kCommandEnded && description.empty()) continue;
       if (!log_.OpenForAppend(logPath_)) return false;
       if (!description.empty()) {
         WriteTrace(description);
+      } else if (outcome.result == kCommandFailedToStart) {
+        log_.EnsureLineStart();
+        log_.Write(CommandStartFailureLine(outcome.error, outcome.errorText));
       } else {
         log_.EnsureLineStart();
         log_.Write(CommandTimeoutLine(setup_.commandTimeLimitSeconds));

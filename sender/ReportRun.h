@@ -11,6 +11,7 @@
 
 #include "sender/ExitCodes.h"
 #include "sender/ReportLog.h"
+#include "sender/basExecuteCommand.h"
 #include "sender/mail/basSendEmail.h"
 
 namespace zq {
@@ -68,10 +69,13 @@ std::int32_t ServiceFilterOf(std::string_view word);
 
 std::string CommandSectionHeading(std::string_view command);
 
-// The command-interpreter line that runs a command and appends its output to the log. The
-// whole is quoted for /S so that a command starting with a quote and a log path with blanks
-// both survive the interpreter's quote handling.
-std::string CommandInterpreterLine(std::string_view command, std::string_view logPath);
+// The command line that runs a command through the interpreter at `interpreterPath`: the
+// interpreter quoted, then the command quoted whole for /S, so that a command starting with a
+// quote survives the interpreter's quote handling.
+std::string CommandInterpreterLine(std::string_view interpreterPath, std::string_view command);
+
+// The line a command that could not be started leaves under its heading.
+std::string CommandStartFailureLine(std::uint32_t error, std::string_view systemText);
 
 // The line written when a command was stopped at its time limit (without CR LF).
 std::string CommandTimeoutLine(unsigned limitSeconds);
@@ -84,9 +88,6 @@ std::string MailBodyText(std::string_view date, std::string_view time, std::stri
 
 inline constexpr unsigned kCommandTimeLimitSeconds = 600;
 
-// What ExecuteCommand reports.
-enum CommandResult : int { kCommandEnded = 0, kCommandFailedToStart = -1, kCommandTimedOut = 1 };
-
 // The platform work of a run.
 class ReportSections {
  public:
@@ -95,8 +96,10 @@ class ReportSections {
                                     const std::string& logName, std::int16_t days) = 0;
   virtual void WriteServiceSection(ReportLog& log, const std::string& computerName,
                                    std::int32_t filter) = 0;
-  // Runs a command line and waits for its end, at most `limitSeconds`.
-  virtual int ExecuteCommand(const std::string& commandLine, unsigned limitSeconds) = 0;
+  // Runs a command through the command interpreter, its output and errors appended to
+  // `logPath`, and waits for its end, at most `limitSeconds`.
+  virtual CommandOutcome ExecuteCommand(const std::string& command, const std::string& logPath,
+                                        unsigned limitSeconds) = 0;
   // Runs the mail session to its end; returns its exit code (0 when the mail was accepted).
   virtual int SendEmail(const MailInputs& inputs) = 0;
   virtual std::string DateText() = 0;  // the current date, system short form

@@ -1,17 +1,31 @@
-// The command runner: starts one program and waits until it has ended, serving the sender's
-// window messages meanwhile. It knows nothing of the report.
+// The command runner: starts one program with its output appended to a file and waits until
+// it has ended, serving the sender's window messages meanwhile. It knows nothing of the report.
 #pragma once
 
+#include <cstdint>
 #include <string>
-
-#include "sender/ReportRun.h"
 
 namespace zq {
 
-// Starts `commandLine` (with `program` as the module, or nullptr to take it from the line)
-// with its standard handles on the NUL device, so nothing waits for keyboard input, and
-// waits for it at most `limitSeconds`. Returns kCommandEnded, kCommandFailedToStart, or
-// kCommandTimedOut after the whole process tree was ended.
-int ExecuteCommand(const char* program, const std::string& commandLine, unsigned limitSeconds);
+// What a command run reports.
+enum CommandResult : int { kCommandEnded = 0, kCommandFailedToStart = -1, kCommandTimedOut = 1 };
+
+struct CommandOutcome {
+  int result = kCommandEnded;
+  std::uint32_t error = 0;  // kCommandFailedToStart: the system error number and its text
+  std::string errorText;
+};
+
+// Starts `commandLine` with `program` (a full path) as the module. Its standard input is the
+// NUL device, so nothing waits for keyboard input; its standard output and error are appended
+// to `outputPath`. Waits for it at most `limitSeconds`. The whole process tree lives in a job
+// that ends with the run: on a time-out, when the command has ended, and when the sender
+// itself is stopped. Win32 only.
+CommandOutcome ExecuteCommand(const std::string& program, const std::string& commandLine,
+                              const std::string& outputPath, unsigned limitSeconds);
+
+// The command interpreter of the system folder ("" when the folder cannot be read), never one
+// found in the program or current folder.
+std::string SystemCommandInterpreter();
 
 }  // namespace zq

@@ -1,8 +1,10 @@
-// Starting a console command and waiting for it, bounded by a time limit.
+// Starting a console command with its output appended to a file and waiting for it, bounded by
+// a time limit; the whole process tree lives in a kill-on-close job.
 #include <windows.h>
 
 #include <vector>
 
+#include "common/PlatformText.h"
 #include "common/UniqueHandle.h"
 #include "sender/basExecuteCommand.h"
 
@@ -11,29 +13,42 @@ namespace {
 
 constexpr DWORD kTreeEndWaitMs = 5000;
 
-// The NUL device, inheritable, for the child's standard handles.
-UniqueFile OpenNulDevice() {
+UniqueFile OpenInheritable(const char* path, DWORD access, DWORD disposition) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  return UniqueFile(::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
-                                  nullptr));
+  return UniqueFile(::CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                  disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// A job whose processes all end when its last handle closes.
+UniqueHandle CreateKillOnCloseJob() {
+  UniqueHandle job(::CreateJobObjectA(nullptr, nullptr));
+  if (!job) return job;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (!::SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                 sizeof limits)) {
+    job.reset();
+  }
+  return job;
 }
 
 // Starts the process suspended, outside any job the sender itself may run in when allowed.
-bool StartSuspended(const char* program, const std::string& commandLine, HANDLE stdHandle,
-                    PROCESS_INFORMATION& info) {
+// It gets a console without a window: the console programs it starts then share that console
+// and the inherited standard handles, where without one each would get a visible console of
+// its own and write there instead of into the log.
+bool StartSuspended(const std::string& program, const std::string& commandLine, HANDLE input,
+                    HANDLE output, PROCESS_INFORMATION& info) {
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
-  if (stdHandle != INVALID_HANDLE_VALUE) {
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdOutput = startup.hStdError = stdHandle;
-  }
-  const BOOL inherit = stdHandle != INVALID_HANDLE_VALUE;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = input;
+  startup.hStdOutput = startup.hStdError = output;
   for (const DWORD breakaway : {DWORD{CREATE_BREAKAWAY_FROM_JOB}, DWORD{0}}) {
-    if (::CreateProcessA(program, line.data(), nullptr, nullptr, inherit,
-                         CREATE_SUSPENDED | breakaway, nullptr, nullptr, &startup, &info)) {
+    if (::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                         CREATE_SUSPENDED | CREATE_NO_WINDOW | breakaway, nullptr, nullptr,
+                         &startup, &info)) {
       return true;
     }
     if (::GetLastError() != ERROR_ACCESS_DENIED) break;
@@ -79,44 +94,70 @@ bool WaitServingMessages(HANDLE process, DWORD limitMs) {
   return ended;
 }
 
-// Ends the command and everything it started, and waits (bounded) until they are gone so
-// that the log file is free again.
-void EndProcessTree(HANDLE job, bool inJob, HANDLE process) {
-  if (inJob && ::TerminateJobObject(job, 1)) {
-    const DWORD start = ::GetTickCount();
-    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
-    while (::QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
-                                       sizeof(accounting), nullptr) &&
-           accounting.ActiveProcesses > 0 && ::GetTickCount() - start < kTreeEndWaitMs) {
-      ::Sleep(20);
-    }
-  } else {
-    ::TerminateProcess(process, 1);
+// Ends everything in the job and waits, bounded, until it is gone so that the log is free.
+bool EndJob(HANDLE job) {
+  if (!::TerminateJobObject(job, 1)) return false;
+  const DWORD start = ::GetTickCount();
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+  while (::QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
+                                     sizeof(accounting), nullptr) &&
+         accounting.ActiveProcesses > 0 && ::GetTickCount() - start < kTreeEndWaitMs) {
+    ::Sleep(20);
   }
+  return true;
+}
+
+// Ends the command and everything it started (the process alone when it is in no job).
+void EndProcessTree(HANDLE job, bool inJob, HANDLE process) {
+  if (!inJob || !EndJob(job)) ::TerminateProcess(process, 1);
   ::WaitForSingleObject(process, kTreeEndWaitMs);
+}
+
+CommandOutcome StartFailure() {
+  const DWORD error = ::GetLastError();
+  return {kCommandFailedToStart, error, GetSystemErrorText(error)};
 }
 
 }  // namespace
 
-int ExecuteCommand(const char* program, const std::string& commandLine, unsigned limitSeconds) {
-  const UniqueFile nul = OpenNulDevice();
+std::string SystemCommandInterpreter() {
+  char folder[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  return std::string(folder, length) + "\\cmd.exe";
+}
+
+CommandOutcome ExecuteCommand(const std::string& program, const std::string& commandLine,
+                              const std::string& outputPath, unsigned limitSeconds) {
+  const UniqueFile input = OpenInheritable("NUL", GENERIC_READ, OPEN_EXISTING);
+  if (!input) return StartFailure();
+  // Appending only: every write lands at the end, whoever in the tree writes.
+  const UniqueFile output =
+      OpenInheritable(outputPath.c_str(), FILE_APPEND_DATA | SYNCHRONIZE, OPEN_ALWAYS);
+  if (!output) return StartFailure();
   PROCESS_INFORMATION info{};
-  if (!StartSuspended(program, commandLine, nul.get(), info)) return kCommandFailedToStart;
+  if (!StartSuspended(program, commandLine, input.get(), output.get(), info)) {
+    return StartFailure();
+  }
   const UniqueHandle process(info.hProcess);
   const UniqueHandle thread(info.hThread);
 
-  // A job holds the command's whole process tree, so a time-out can end all of it.
-  const UniqueHandle job(::CreateJobObjectA(nullptr, nullptr));
+  const UniqueHandle job = CreateKillOnCloseJob();
   const bool inJob = job && ::AssignProcessToJobObject(job.get(), process.get());
   if (::ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+    const CommandOutcome failure = StartFailure();
     ::TerminateProcess(process.get(), 1);
-    return kCommandFailedToStart;
+    return failure;
   }
 
   const DWORD limitMs = limitSeconds > MAXDWORD / 1000 ? MAXDWORD - 1 : limitSeconds * 1000;
-  if (WaitServingMessages(process.get(), limitMs)) return kCommandEnded;
+  if (WaitServingMessages(process.get(), limitMs)) {
+    // What the command left running ends with it, so nothing holds the log or outlives the run.
+    if (inJob) EndJob(job.get());
+    return {kCommandEnded, 0, {}};
+  }
   EndProcessTree(job.get(), inJob, process.get());
-  return kCommandTimedOut;
+  return {kCommandTimedOut, 0, {}};
 }
 
 }  // namespace zq

@@ -148,9 +148,18 @@ std::string EventTypeText(std::uint16_t eventType) {
   }
 }
 
+std::string WithBlanksForControls(std::string_view text) {
+  std::string column(text);
+  // A byte below 0x20 or 0x7F is never part of a CP932 double-byte character.
+  for (char& c : column) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  }
+  return column;
+}
+
 std::string CategoryColumn(std::string_view categoryText) {
   if (categoryText.empty()) return "なし";
-  return ReplaceText(categoryText, kCrLf, "");
+  return WithBlanksForControls(ReplaceText(categoryText, kCrLf, ""));
 }
 
 std::string EventRecordLine(std::uint16_t eventType, const LocalDateTime& written,
@@ -163,9 +172,10 @@ std::string EventRecordLine(std::uint16_t eventType, const LocalDateTime& writte
                 TwoDigits(written.hour).c_str(), TwoDigits(written.minute).c_str(),
                 TwoDigits(written.second).c_str());
   std::string line = EventTypeText(eventType);
-  line.append(" ").append(stamp).append(" ").append(source).append(" ").append(category);
-  line.append(" ").append(std::to_string(eventId & 0xFFFF)).append(" ").append(user);
-  line.append(" ").append(computer).append(kCrLf);
+  line.append(" ").append(stamp).append(" ").append(WithBlanksForControls(source));
+  line.append(" ").append(category).append(" ").append(std::to_string(eventId & 0xFFFF));
+  line.append(" ").append(WithBlanksForControls(user));
+  line.append(" ").append(WithBlanksForControls(computer)).append(kCrLf);
   return line;
 }
 

@@ -34,10 +34,15 @@ std::string EventLogSectionHeading(std::string_view logName);
 // The 6-byte type text of an event type; "不明  " for types outside the table.
 std::string EventTypeText(std::uint16_t eventType);
 
-// The category column: "なし" for an empty text, else the text without its CR LF pairs.
+// The text with every control character (below 0x20, and 0x7F) replaced by a blank.
+std::string WithBlanksForControls(std::string_view text);
+
+// The category column: "なし" for an empty text, else the text without its CR LF pairs and
+// with blanks for other control characters.
 std::string CategoryColumn(std::string_view categoryText);
 
-// One record line with CR LF.
+// One record line with CR LF; source, user and computer with blanks for control characters,
+// so that no name written into an event log can forge report lines.
 std::string EventRecordLine(std::uint16_t eventType, const LocalDateTime& written,
                             std::string_view source, std::string_view category,
                             std::uint32_t eventId, std::string_view user,

@@ -28,8 +28,11 @@ class Win32Sections final : public ReportSections {
                            std::int32_t filter) override {
     zq::WriteServiceSection(log, computerName, filter);
   }
-  int ExecuteCommand(const std::string& commandLine, unsigned limitSeconds) override {
-    return zq::ExecuteCommand(nullptr, commandLine, limitSeconds);
+  CommandOutcome ExecuteCommand(const std::string& command, const std::string& logPath,
+                                unsigned limitSeconds) override {
+    const std::string interpreter = SystemCommandInterpreter();
+    return zq::ExecuteCommand(interpreter, CommandInterpreterLine(interpreter, command), logPath,
+                              limitSeconds);
   }
   int SendEmail(const MailInputs& inputs) override { return zq::SendEmail(inputs); }
   std::string DateText() override { return ShortDateText(); }
@@ -69,8 +72,9 @@ bool ParameterFileReadable(const std::string& path) {
 int Main() {
   RunSetup setup;
   setup.arguments = std::string(ArgumentsOf(::GetCommandLineA()));
-  setup.parameterPath = ParameterFilePath(setup.arguments);
-  const std::string profile = ProfilePathOf(setup.parameterPath);
+  // The full path: a command that changes folder still reports into the same log.
+  setup.parameterPath = ProfilePathOf(ParameterFilePath(setup.arguments));
+  const std::string& profile = setup.parameterPath;
   // A mistyped path in a scheduled job must not look like a run that found nothing.
   if (!ParameterFileReadable(profile)) return kExitParameterFile;
   const RunValues values = ReadRunValues(

@@ -46,10 +46,14 @@ class ReportRunTest(unittest.TestCase):
         source = self.dir / "sjis input.txt"
         typed = sjis("表ソ\\|ｱｲｳ予定能\r\n二行目\r\n")
         source.write_bytes(typed)
+        (self.dir / "logs").mkdir()
+        (self.dir / "logs" / "today.log").write_bytes(b"today\r\n")
         commands = {
             "Cmd1": "echo 日本語の出力",
             "Cmd2": "zq_no_such_command_xyz",
             "Cmd3": "set /p ANSWER=入力してください:",
+            # Another folder, two commands chained, one writing to standard error.
+            "Cmd4": f'cd /d "{win_path(self.dir / "logs")}" & type today.log & echo 標準エラー 1>&2',
             "Cmd5": f'type "{win_path(source)}"',
         }
         param = self.dir / "r.ini"
@@ -64,20 +68,26 @@ class ReportRunTest(unittest.TestCase):
         self.assertIn(b"RpcSs", names)
         self.assertIn(b"Spooler", names)
         self.assertGreaterEqual(len(services), 5)
-        expected = (command_heading(commands["Cmd1"]) + sjis("日本語の出力 ") + CRLF +
-                    command_heading(commands["Cmd2"]) +
-                    command_heading(commands["Cmd3"]) + sjis("入力してください: ") +
+        # The interpreter's own words for an unknown command, on one line under its header.
+        unknown = re.search(re.escape(command_heading(commands["Cmd2"])) + rb"([^\r\n]+\r\n)",
+                            rest)
+        self.assertIsNotNone(unknown, rest)
+        self.assertIn(b"zq_no_such_command_xyz", unknown.group(1))
+        expected = (command_heading(commands["Cmd1"]) + sjis("日本語の出力") + CRLF +
+                    command_heading(commands["Cmd2"]) + unknown.group(1) +
+                    command_heading(commands["Cmd3"]) + sjis("入力してください:") +
+                    command_heading(commands["Cmd4"]) + b"today" + CRLF + sjis("標準エラー ") + CRLF +
                     command_heading(commands["Cmd5"]) + typed)
         self.assertEqual(rest, expected)
 
     def test_relative_and_quoted_paths_read_the_file_beside_the_log(self):
         param = self.dir / "週報 1.ini"
-        param.write_bytes(parameter_text({"Cmd2": "echo ok"}))
+        param.write_bytes(parameter_text({"Cmd2": "cd .. & echo ok"}))
         # Relative to the current directory, as the scheduled batch file passes it.
         code, output = run_program(PELMORA, ["週報 1.ini"], cwd=self.dir)
         self.assertEqual(code, 0, output)
         self.assertEqual((self.dir / "週報 1.ini.log").read_bytes(),
-                         command_heading("echo ok") + b"ok " + CRLF)
+                         command_heading("cd .. & echo ok") + b"ok" + CRLF)
 
     def test_a_parameter_file_that_is_not_there_writes_nothing(self):
         # A mistyped path, no path at all, or a directory: exit code 14, no file, no box.
@@ -97,7 +107,7 @@ class ReportRunTest(unittest.TestCase):
         self.assertEqual((self.dir / "r.ini.log").read_bytes(),
                          event_heading("システム") + event_heading("セキュリティ") +
                          event_heading("アプリケーション") + command_heading("echo after") +
-                         b"after " + CRLF)
+                         b"after" + CRLF)
 
     def test_a_log_that_cannot_be_created_gives_a_failure_exit_code(self):
         param = self.dir / "r.ini"

@@ -64,14 +64,16 @@ class FakeSections : public ReportSections {
     if (throwIn == "service") throw std::bad_alloc();
     log.Write("[services]\r\n");
   }
-  int ExecuteCommand(const std::string& line, unsigned limit) override {
-    calls.push_back("command " + line + " " + std::to_string(limit));
+  CommandOutcome ExecuteCommand(const std::string& command, const std::string& log,
+                                unsigned limit) override {
+    calls.push_back("command " + command + " " + log + " " + std::to_string(limit));
     if (throwIn == "command") throw std::runtime_error("起動エラー");
-    // The interpreter appends to the log, which the driver must have closed.
+    if (commandResult == kCommandFailedToStart) return {commandResult, 2, "見つかりません。"};
+    // The command appends to the log, which the driver must have closed.
     std::FILE* file = std::fopen(logPath_.c_str(), "ab");
     std::fputs(commandOutput.c_str(), file);
     std::fclose(file);
-    return commandResult;
+    return {commandResult, 0, {}};
   }
   int SendEmail(const MailInputs& inputs) override {
     calls.push_back("mail");
@@ -114,7 +116,7 @@ class ReportRunTest : public ::testing::Test {
     return {std::istreambuf_iterator<char>(in), {}};
   }
   std::string CommandCall(const std::string& command) const {
-    return "command " + CommandInterpreterLine(command, logPath_) + " 5";
+    return "command " + command + " " + logPath_ + " 5";
   }
 
   fs::path dir_;
@@ -168,7 +170,7 @@ TEST_F(ReportRunTest, ABadDayCountIsTracedOnceAndTheRunGoesOn) {
   }
 }
 
-TEST_F(ReportRunTest, ATimedOutCommandGetsItsLineOnALineOfItsOwn) {
+TEST_F(ReportRunTest, AStoppedOrUnstartedCommandGetsItsLineOnALineOfItsOwn) {
   RunValues values;
   values.commands[1] = "set /p X=?";
   values.commands[4] = "ver";
@@ -179,6 +181,12 @@ TEST_F(ReportRunTest, ATimedOutCommandGetsItsLineOnALineOfItsOwn) {
   const std::string stopped = CommandTimeoutLine(5) + "\r\n";
   EXPECT_EQ(Log(), CommandSectionHeading("set /p X=?") + "?\r\n" + stopped +
                        CommandSectionHeading("ver") + "?\r\n" + stopped);
+
+  fake.commandResult = kCommandFailedToStart;
+  EXPECT_EQ(RunReport(values, setup_, fake), kExitOk);
+  const std::string failed = "*** コマンドを開始できません（エラー 2）: 見つかりません。 ***\r\n";
+  EXPECT_EQ(Log(), CommandSectionHeading("set /p X=?") + failed + CommandSectionHeading("ver") +
+                       failed);
 }
 
 TEST_F(ReportRunTest, MailGetsTheReportAndItsOutcomeIsTheExitCode) {

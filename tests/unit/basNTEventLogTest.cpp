@@ -53,13 +53,18 @@ TEST(EventLogSection, RecordLinesFieldByField) {
       RecordBytes(at, 0x40000064, 1, 3, "Disk", "PC1", Sid({18})),
       RecordBytes(at, 7, 2, 9, "Disk", "PC1"),
       RecordBytes(at, 0xC0010005, 0, 0, "Tcpip", "PC2", Sid({21, 3000000000u, 2, 1001})),
-      RecordBytes(at, 8, 16, 0, "Other", "PC2", Sid({21, 1, 2, 3})), RecordBytes(at, 9, 8)};
+      RecordBytes(at, 8, 16, 0, "Other", "PC2", Sid({21, 1, 2, 3})), RecordBytes(at, 9, 8),
+      // Anyone may write Application events: names must not forge report lines.
+      RecordBytes(at, 10, 4, 0, "X\r\n情報   2026/12/06 11:00:00 Fake", "PC\n3", Sid({19}))};
+  platform.accounts[Sid({19})] = "LOCAL\tSERVICE\x7f";
   EXPECT_EQ(SectionBody(platform, 7),
             "エラー 2026/12/06 11:00:00 Disk 装置エラー 100 SYSTEM PC1\r\n"
             "警告   2026/12/06 11:00:00 Disk なし 7 N/A PC1\r\n"
             "不明   2026/12/06 11:00:00 Tcpip なし 5 S-1-5-21-3000000000-2-1001 PC2\r\n"
             "失敗   2026/12/06 11:00:00 Other なし 8 S-1-5-21-1-2-3 PC2\r\n"
-            "成功   2026/12/06 11:00:00 Src なし 9 N/A PC1\r\n");
+            "成功   2026/12/06 11:00:00 Src なし 9 N/A PC1\r\n"
+            "情報   2026/12/06 11:00:00 X  情報   2026/12/06 11:00:00 Fake なし 10 "
+            "LOCAL SERVICE  PC 3\r\n");
   EXPECT_EQ(platform.closes, 1);
   EXPECT_EQ(platform.moduleLoads, platform.moduleFrees + 0);  // disk.dll loaded and freed
 }

@@ -1,6 +1,6 @@
 // The command runner against the real command interpreter (the end-to-end report run covers
-// output, the NUL standard input and unknown commands): a command starting with a quote,
-// failures to start, and the time limit ending the whole process tree.
+// output, errors, the NUL standard input and unknown commands): a command starting with a
+// quote, failures to start, and the time limit ending the whole process tree.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -14,7 +14,8 @@ namespace {
 class ExecuteCommandTest : public ::testing::Test {
  protected:
   int Run(const std::string& command, unsigned limitSeconds = 60) {
-    return ExecuteCommand(nullptr, CommandInterpreterLine(command, log_), limitSeconds);
+    const std::string cmd = SystemCommandInterpreter();
+    return ExecuteCommand(cmd, CommandInterpreterLine(cmd, command), log_, limitSeconds).result;
   }
   std::string Log() const { return test::ReadFileBytes(log_); }
 
@@ -22,16 +23,21 @@ class ExecuteCommandTest : public ::testing::Test {
   const std::string log_ = dir_.File("report log.ini.log");
 };
 
-TEST_F(ExecuteCommandTest, ACommandStartingWithAQuoteKeepsItsRedirection) {
+TEST_F(ExecuteCommandTest, ACommandStartingWithAQuoteKeepsItsOutput) {
   char system[MAX_PATH];
   ASSERT_TRUE(GetSystemDirectoryA(system, MAX_PATH));
   EXPECT_EQ(Run("\"" + std::string(system) + "\\cmd.exe\" /c echo quoted"), kCommandEnded);
-  EXPECT_EQ(Log(), "quoted \r\n");
+  EXPECT_EQ(Log(), "quoted\r\n");
 }
 
 TEST_F(ExecuteCommandTest, AProgramThatCannotStartIsReported) {
-  EXPECT_EQ(ExecuteCommand(nullptr, dir_.File("missing.exe"), 5), kCommandFailedToStart);
-  EXPECT_EQ(ExecuteCommand(dir_.File("missing.exe").c_str(), "x", 5), kCommandFailedToStart);
+  const CommandOutcome missing = ExecuteCommand(dir_.File("missing.exe"), "x", log_, 5);
+  EXPECT_EQ(missing.result, kCommandFailedToStart);
+  EXPECT_EQ(missing.error, static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(missing.errorText.empty());
+  const CommandOutcome noLog =
+      ExecuteCommand(SystemCommandInterpreter(), "cmd /c ver", dir_.File("no\\such\\log"), 5);
+  EXPECT_EQ(noLog.result, kCommandFailedToStart);
 }
 
 TEST_F(ExecuteCommandTest, TheTimeLimitEndsTheWholeProcessTree) {
@@ -55,6 +61,21 @@ TEST_F(ExecuteCommandTest, TheTimeLimitEndsTheWholeProcessTree) {
   HANDLE log = CreateFileA(log_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_NE(log, INVALID_HANDLE_VALUE);
   CloseHandle(log);
+}
+
+TEST_F(ExecuteCommandTest, WhatACommandLeavesRunningEndsWithIt) {
+  const std::string pidFile = dir_.File("left.pid");
+  const std::string sleeper = test::BesideTestProgram("zq_sleeper.exe");
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(Run("start \"\" /b \"" + sleeper + "\" 60000 \"" + pidFile + "\" & ping -n 2 127.0.0.1 >NUL"),
+            kCommandEnded);
+  EXPECT_LT(GetTickCount() - start, 30000u);
+  const DWORD childId = std::stoul(test::ReadFileBytes(pidFile));
+  HANDLE child = OpenProcess(SYNCHRONIZE, FALSE, childId);
+  if (child) {
+    EXPECT_EQ(WaitForSingleObject(child, 5000), WAIT_OBJECT_0);
+    CloseHandle(child);
+  }
 }
 
 }  // namespace
