@@ -16,6 +16,11 @@ inline DWORD TextLanguage() { return MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT); 
 // A text FormatMessageA allocated: taken up to `length` bytes and freed.
 std::string TakeFormattedText(char* text, DWORD length);
 
+// Text in the system code page (CP_ACP) as UTF-16, and as UTF-8 (the form SASL and TLS names
+// take); "" for text that cannot be converted.
+std::wstring WideOfAnsi(const std::string& text);
+std::string Utf8OfAnsi(const std::string& text);
+
 // The platform's text for a system error number, on one line ("" when it has none).
 std::string GetSystemErrorText(std::uint32_t error);
 

@@ -9,6 +9,29 @@
 
 namespace zq {
 
+std::wstring WideOfAnsi(const std::string& text) {
+  if (text.empty()) return {};
+  const int length =
+      ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
+std::string Utf8OfAnsi(const std::string& text) {
+  std::wstring wide = WideOfAnsi(text);
+  if (wide.empty()) return {};
+  const int wideLength = static_cast<int>(wide.size());
+  const int length =
+      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), length, nullptr, nullptr);
+  // The text may be a password: the copy on the way is wiped.
+  ::SecureZeroMemory(wide.data(), wide.size() * sizeof(wchar_t));
+  return utf8;
+}
+
 std::string TakeFormattedText(char* text, DWORD length) {
   UniqueLocalMemory owner(text);
   return length == 0 || text == nullptr ? std::string() : std::string(text, length);

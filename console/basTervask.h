@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/ProgramDirectory.h"
+
 namespace zq {
 
 inline constexpr char kTervaskTitle[] = "zqTervask";
@@ -101,9 +103,6 @@ std::uint32_t WriteSetting(const std::string& section, const std::string& key,
                            const std::string& value);
 // The local computer's name, "" when it cannot be read.
 std::string GetLocalComputerName();
-
-// The directory the running program was started from (no trailing backslash unless a root).
-std::string ProgramDirectory();
 
 // The console's start: program directory current, settings loaded, the main window shown
 // until it ends. Returns the exit code.

@@ -26,20 +26,4 @@ std::uint32_t WriteSetting(const std::string& section, const std::string& key,
 
 std::string GetLocalComputerName() { return LocalComputerName(); }
 
-std::string ProgramDirectory() {
-  std::vector<char> path(MAX_PATH);
-  for (;;) {
-    const DWORD length =
-        ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      std::string full(path.data(), length);
-      const std::size_t end = Cp932FindLast(full, "\\");
-      if (end == std::string::npos) return {};
-      return full.substr(0, end == 2 ? 3 : end);  // "C:\" keeps its backslash
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
 }  // namespace zq

@@ -22,10 +22,22 @@ bool SessionTrace::Open(const std::string& path) {
 }
 
 void SessionTrace::Write(std::string_view clock, std::string_view mark, std::string_view text) {
-  if (!file_) return;
+  if (!file_ || cut_) return;
   const std::string lines = TraceLines(clock, mark, text);
+  if (written_ + lines.size() <= kMaxBytes) return Append(lines);
+  cut_ = true;
+  Append(TraceLines(clock, "*", kTraceCutText));
+}
+
+void SessionTrace::WriteOutcome(std::string_view clock, std::string_view mark,
+                                std::string_view text) {
+  if (file_) Append(TraceLines(clock, mark, text));
+}
+
+void SessionTrace::Append(const std::string& lines) {
   std::fwrite(lines.data(), 1, lines.size(), file_.get());
   std::fflush(file_.get());
+  written_ += lines.size();
 }
 
 }  // namespace zq

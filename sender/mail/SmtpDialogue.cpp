@@ -159,6 +159,17 @@ void SmtpDialogue::ReceiveLine(std::string_view line) {
   std::string_view bare = line.substr(0, line.size() - 1);
   if (!bare.empty() && bare.back() == '\r') bare.remove_suffix(1);
   const bool last = IsLastReplyLine(bare);
+  // A reply that never ends must not fill the trace: past the cap the step fails.
+  if (!last && ++replyLines_ >= kMaxReplyLines) {
+    replyLines_ = 0;
+    notices_.push_back({SmtpNotice::kReply, std::string(line), 0, true});
+    if (decided()) {
+      phase_ = Phase::kDone;
+      return;
+    }
+    return Fail(MismatchResult(), "応答の行数が上限を超えました\r\n");
+  }
+  if (last) replyLines_ = 0;
   notices_.push_back({SmtpNotice::kReply, std::string(line), 0, last});
   if (phase_ == Phase::kEhlo && bare.size() > 4 && bare.substr(0, 3) == "250") {
     ReadCapability(bare.substr(4), caps_);
@@ -190,7 +201,9 @@ void SmtpDialogue::Judge(std::string_view line, std::string_view code) {
         if (code != "334") return Fail(kMailAuthRefused, line);
         const std::string& value = authStep_ == 1 ? security_.user : security_.password;
         ++authStep_;
-        return Send(Base64Encode(value) + "\r\n", 0, "****\r\n");
+        std::string answer = Base64Encode(value);
+        Send(answer + "\r\n", 0, "****\r\n");
+        return WipeString(answer);
       }
       if (code != "235") return Fail(kMailAuthRefused, line);
       return SendMailFrom();
@@ -224,8 +237,13 @@ void SmtpDialogue::Judge(std::string_view line, std::string_view code) {
 // `shown` stands for the command in the notice when the command carries a secret.
 void SmtpDialogue::Send(std::string command, int progress, std::string shown) {
   output_.append(command);
-  notices_.push_back(
-      {SmtpNotice::kCommand, shown.empty() ? std::move(command) : std::move(shown), progress});
+  if (shown.empty()) {
+    notices_.push_back({SmtpNotice::kCommand, std::move(command), progress});
+    return;
+  }
+  // A command shown otherwise carries a secret: no copy of it stays behind.
+  WipeString(command);
+  notices_.push_back({SmtpNotice::kCommand, std::move(shown), progress});
 }
 
 // The dialogue of old says HELO; a secured or logged-in session says EHLO to learn what the
@@ -257,8 +275,11 @@ void SmtpDialogue::Authenticate() {
   phase_ = Phase::kAuth;
   if (caps_.authPlain) {
     authStep_ = 3;
-    const std::string token = std::string(1, '\0') + security_.user + '\0' + security_.password;
-    return Send("AUTH PLAIN " + Base64Encode(token) + "\r\n", 0, "AUTH PLAIN ****\r\n");
+    std::string token = std::string(1, '\0') + security_.user + '\0' + security_.password;
+    std::string encoded = Base64Encode(token);
+    WipeString(token);
+    Send("AUTH PLAIN " + encoded + "\r\n", 0, "AUTH PLAIN ****\r\n");
+    return WipeString(encoded);
   }
   if (caps_.authLogin) {
     authStep_ = 1;
@@ -312,7 +333,7 @@ int SmtpDialogue::MismatchResult() const {
 
 void SmtpDialogue::TakeOutput(std::string& out) {
   out.append(output_);
-  output_.clear();
+  WipeString(output_);
 }
 
 void SmtpDialogue::AddMessageText(std::string_view piece, std::string& out) {

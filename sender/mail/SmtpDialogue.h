@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/SecretText.h"
 #include "sender/ExitCodes.h"
 
 namespace zq {
@@ -28,10 +29,12 @@ class SmtpDataEncoder {
 
 // How the session is secured and who it logs in as. Plain with no user is the dialogue of old
 // (HELO); anything else says EHLO. Credentials go out only over TLS.
+// Every copy wipes its password when it goes.
 struct SmtpSecurity {
   enum Mode { kPlain, kStartTls, kImplicitTls };
   Mode mode = kPlain;
   std::string user, password;
+  ~SmtpSecurity() { WipeString(password); }
 };
 
 // What an EHLO reply offers (keywords are matched without regard to case).
@@ -77,8 +80,9 @@ class SmtpDialogue {
     kDone,
   };
 
-  // A reply line longer than this fails the step; replies may have any number of lines.
+  // A reply line longer than this, or a reply of this many lines, fails the step.
   static constexpr std::size_t kMaxReplyLineBytes = 4096;
+  static constexpr int kMaxReplyLines = 1000;
 
   // `heloName` "" gives "localhost"; control characters are removed from every argument.
   SmtpDialogue(std::string_view heloName, std::string_view fromAddress, std::string_view recipients,
@@ -136,6 +140,7 @@ class SmtpDialogue {
   int result_ = kMailUndecided;
   bool endHandedOver_ = false;
   std::string line_;         // the reply line being received
+  int replyLines_ = 0;       // lines of the reply being received
   bool discarding_ = false;  // the rest of a line that was too long is dropped
   std::string output_;
   std::vector<SmtpNotice> notices_;

@@ -9,31 +9,25 @@
 #include <memory>
 #include <utility>
 
-#include "common/StdFile.h"
 
 namespace zq {
 namespace {
-
-// The SSL policy's check flag that accepts a root outside the machine's stores.
-constexpr DWORD kIgnoreUnknownCa = 0x00000100;
 
 constexpr ULONG kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT |
                                 ISC_REQ_CONFIDENTIALITY | ISC_REQ_EXTENDED_ERROR |
                                 ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM |
                                 ISC_REQ_MANUAL_CRED_VALIDATION;
+// The certificate is checked here, not by the provider's own rules; no client certificate,
+// not even when the server asks for one.
+constexpr DWORD kCredentialFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
+// A server that asks for a client certificate gets the handshake again without one; a
+// provider that keeps asking is a failure, not a loop.
+constexpr int kMaxCredentialRetries = 2;
 
 struct CertContextFree {
   void operator()(PCCERT_CONTEXT c) const { ::CertFreeCertificateContext(c); }
 };
 using CertContext = std::unique_ptr<const CERT_CONTEXT, CertContextFree>;
-struct CertStoreClose {
-  void operator()(HCERTSTORE s) const { ::CertCloseStore(s, 0); }
-};
-using CertStore = std::unique_ptr<void, CertStoreClose>;
-struct ChainFree {
-  void operator()(PCCERT_CHAIN_CONTEXT c) const { ::CertFreeCertificateChain(c); }
-};
-using Chain = std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainFree>;
 
 std::string Hex(unsigned long value) {
   char text[16];
@@ -41,37 +35,32 @@ std::string Hex(unsigned long value) {
   return text;
 }
 
-// A certificate file in DER or PEM form.
-CertContext LoadCertificate(const std::string& path) {
-  const UniqueStdFile file = OpenStdFile(path, "rb");
-  if (!file) return nullptr;
-  std::string bytes;
-  char chunk[4096];
-  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;) {
-    bytes.append(chunk, n);
-  }
-  if (bytes.empty()) return nullptr;
-  DWORD size = 0;
-  if (::CryptStringToBinaryA(bytes.data(), static_cast<DWORD>(bytes.size()),
-                             CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr)) {
-    std::string der(size, '\0');
-    if (::CryptStringToBinaryA(bytes.data(), static_cast<DWORD>(bytes.size()),
-                               CRYPT_STRING_BASE64HEADER, reinterpret_cast<BYTE*>(der.data()),
-                               &size, nullptr, nullptr)) {
-      bytes.assign(der.data(), size);
-    }
-  }
-  return CertContext(::CertCreateCertificateContext(X509_ASN_ENCODING,
-                                                    reinterpret_cast<const BYTE*>(bytes.data()),
-                                                    static_cast<DWORD>(bytes.size())));
+// TLS 1.2 and 1.3 through the newer credential structure (current Windows): every other
+// protocol is disabled.
+SECURITY_STATUS AcquireModern(CredHandle& credentials) {
+  TLS_PARAMETERS tls{};
+  tls.grbitDisabledProtocols = ~static_cast<DWORD>(SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT);
+  SCH_CREDENTIALS settings{};
+  settings.dwVersion = SCH_CREDENTIALS_VERSION;
+  settings.dwFlags = kCredentialFlags;
+  settings.cTlsParameters = 1;
+  settings.pTlsParameters = &tls;
+  TimeStamp expiry{};
+  return ::AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A),
+                                     SECPKG_CRED_OUTBOUND, nullptr, &settings, nullptr, nullptr,
+                                     &credentials, &expiry);
 }
 
-std::wstring Wide(const std::string& text) {
-  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
-  wide.resize(wide.size() - 1);
-  return wide;
+// TLS 1.2 through the older structure, where the newer one is refused.
+SECURITY_STATUS AcquireClassic(CredHandle& credentials) {
+  SCHANNEL_CRED settings{};
+  settings.dwVersion = SCHANNEL_CRED_VERSION;
+  settings.dwFlags = kCredentialFlags;
+  settings.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
+  TimeStamp expiry{};
+  return ::AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A),
+                                     SECPKG_CRED_OUTBOUND, nullptr, &settings, nullptr, nullptr,
+                                     &credentials, &expiry);
 }
 
 const char* ProtocolName(DWORD protocol) {
@@ -84,8 +73,8 @@ const char* ProtocolName(DWORD protocol) {
 
 }  // namespace
 
-TlsChannel::TlsChannel(std::string serverName, std::string caFile)
-    : serverName_(std::move(serverName)), caFile_(std::move(caFile)) {}
+TlsChannel::TlsChannel(ServerIdentity server, std::string caFile)
+    : server_(std::move(server)), caFile_(std::move(caFile)) {}
 
 TlsChannel::~TlsChannel() {
   if (haveContext_) ::DeleteSecurityContext(&context_);
@@ -98,14 +87,8 @@ bool TlsChannel::Fail(const char* what, SECURITY_STATUS status) {
 }
 
 TlsChannel::Step TlsChannel::Start(std::string& out) {
-  SCHANNEL_CRED settings{};
-  settings.dwVersion = SCHANNEL_CRED_VERSION;
-  // The certificate is checked here, not by the provider's own rules; no client certificate.
-  settings.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
-  TimeStamp expiry{};
-  const SECURITY_STATUS status =
-      ::AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND,
-                                  nullptr, &settings, nullptr, nullptr, &credentials_, &expiry);
+  SECURITY_STATUS status = AcquireModern(credentials_);
+  if (status != SEC_E_OK) status = AcquireClassic(credentials_);
   if (status != SEC_E_OK) {
     Fail("TLS の資格情報を取得できません", status);
     return Step::kFailed;
@@ -121,6 +104,7 @@ TlsChannel::Step TlsChannel::Handshake(std::string_view in, std::string& out) {
 
 // One or more calls of the handshake routine over the bytes received so far.
 TlsChannel::Step TlsChannel::Negotiate(std::string& out) {
+  int credentialRetries = 0;
   for (;;) {
     SecBuffer inBuffers[2] = {
         {static_cast<ULONG>(handshake_.size()), SECBUFFER_TOKEN, handshake_.data()},
@@ -129,7 +113,8 @@ TlsChannel::Step TlsChannel::Negotiate(std::string& out) {
     SecBuffer outBuffer{0, SECBUFFER_TOKEN, nullptr};
     SecBufferDesc output{SECBUFFER_VERSION, 1, &outBuffer};
     ULONG attributes = 0;
-    std::string target = serverName_;
+    // SNI carries a host name only, never an address.
+    std::string target = server_.address ? std::string() : server_.hostName;
     const SECURITY_STATUS status = ::InitializeSecurityContextA(
         &credentials_, haveContext_ ? &context_ : nullptr, target.empty() ? nullptr : target.data(),
         kContextFlags, 0, 0, haveContext_ ? &input : nullptr, 0, haveContext_ ? nullptr : &context_,
@@ -158,7 +143,15 @@ TlsChannel::Step TlsChannel::Negotiate(std::string& out) {
       }
       return Step::kDone;
     }
-    if (status == SEC_I_CONTINUE_NEEDED || status == SEC_I_INCOMPLETE_CREDENTIALS) {
+    if (status == SEC_I_INCOMPLETE_CREDENTIALS) {
+      // The server asked for a client certificate: the same bytes again, answered without one.
+      if (++credentialRetries > kMaxCredentialRetries) {
+        Fail("TLS ハンドシェイクに失敗しました（クライアント証明書の要求）", status);
+        return Step::kFailed;
+      }
+      continue;
+    }
+    if (status == SEC_I_CONTINUE_NEEDED) {
       handshake_ = std::move(rest);
       if (handshake_.empty()) return Step::kContinue;
       continue;
@@ -176,69 +169,7 @@ std::string TlsChannel::VerifyServer() {
       ::QueryContextAttributesA(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &remote);
   if (status != SEC_E_OK || !remote) return "サーバー証明書を取得できません (" + Hex(status) + ")";
   const CertContext server(remote);
-
-  // What the server sent, and the extra root when one is given.
-  CertStore extra(::CertOpenStore(CERT_STORE_PROV_COLLECTION, 0, 0, 0, nullptr));
-  CertStore own(::CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr));
-  if (!extra || !own) return "証明書ストアを開けません (" + Hex(::GetLastError()) + ")";
-  ::CertAddStoreToCollection(extra.get(), server->hCertStore, 0, 0);
-  CertContext root;
-  if (!caFile_.empty()) {
-    root = LoadCertificate(caFile_);
-    if (!root) return "SmtpCaFile の証明書を読めません: " + caFile_;
-    ::CertAddCertificateContextToStore(own.get(), root.get(), CERT_STORE_ADD_ALWAYS, nullptr);
-    ::CertAddStoreToCollection(extra.get(), own.get(), 0, 0);
-  }
-
-  char serverAuth[] = szOID_PKIX_KP_SERVER_AUTH;
-  LPSTR usages[] = {serverAuth};
-  CERT_CHAIN_PARA parameters{};
-  parameters.cbSize = sizeof parameters;
-  parameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_OR;
-  parameters.RequestedUsage.Usage.cUsageIdentifier = 1;
-  parameters.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
-  // Nothing is fetched from the network: the window must never block.
-  PCCERT_CHAIN_CONTEXT built = nullptr;
-  if (!::CertGetCertificateChain(nullptr, server.get(), nullptr, extra.get(), &parameters,
-                                 CERT_CHAIN_CACHE_ONLY_URL_RETRIEVAL, nullptr, &built)) {
-    return "証明書チェーンを構築できません (" + Hex(::GetLastError()) + ")";
-  }
-  const Chain chain(built);
-  DWORD trust = chain->TrustStatus.dwErrorStatus;
-  bool ownRoot = false;
-  if (root && chain->cChain > 0 && chain->rgpChain[0]->cElement > 0) {
-    const CERT_SIMPLE_CHAIN* simple = chain->rgpChain[0];
-    const PCCERT_CONTEXT top = simple->rgpElement[simple->cElement - 1]->pCertContext;
-    ownRoot = ::CertCompareCertificate(X509_ASN_ENCODING, top->pCertInfo, root->pCertInfo);
-    if (ownRoot) trust &= ~static_cast<DWORD>(CERT_TRUST_IS_UNTRUSTED_ROOT);
-  }
-  if (trust != CERT_TRUST_NO_ERROR) return "証明書チェーンが信頼できません (" + Hex(trust) + ")";
-
-  std::wstring name = Wide(serverName_);
-  SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
-  ssl.cbSize = sizeof ssl;
-  ssl.dwAuthType = AUTHTYPE_SERVER;
-  ssl.fdwChecks = ownRoot ? kIgnoreUnknownCa : 0;
-  ssl.pwszServerName = name.empty() ? nullptr : name.data();
-  CERT_CHAIN_POLICY_PARA policy{};
-  policy.cbSize = sizeof policy;
-  policy.pvExtraPolicyPara = &ssl;
-  CERT_CHAIN_POLICY_STATUS verdict{};
-  verdict.cbSize = sizeof verdict;
-  if (!::CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.get(), &policy, &verdict)) {
-    return "証明書を検証できません (" + Hex(::GetLastError()) + ")";
-  }
-  if (verdict.dwError != 0) {
-    return (verdict.dwError == static_cast<DWORD>(CERT_E_CN_NO_MATCH)
-                ? "証明書の名前がサーバー名と一致しません ("
-                : "証明書が信頼できません (") +
-           Hex(verdict.dwError) + ")";
-  }
-  char subject[512] = {};
-  ::CertGetNameStringA(server.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, subject,
-                       sizeof subject);
-  accepted_ = subject;
-  return {};
+  return VerifyServerCertificate(server.get(), server_, caFile_, accepted_);
 }
 
 bool TlsChannel::Decrypt(std::string_view in, std::string& plain, std::string& out) {

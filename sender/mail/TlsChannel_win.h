@@ -5,13 +5,19 @@
 #pragma once
 
 #define SECURITY_WIN32
+// The newer credential structure (TLS 1.3) is declared only with this.
+#define SCHANNEL_USE_BLACKLISTS
 #include <windows.h>
 // after windows.h
+#include <subauth.h>
+// after subauth.h (UNICODE_STRING)
 #include <schannel.h>
 #include <security.h>
 
 #include <string>
 #include <string_view>
+
+#include "sender/mail/ServerCertificate_win.h"
 
 namespace zq {
 
@@ -19,9 +25,10 @@ class TlsChannel {
  public:
   enum class Step { kContinue, kDone, kFailed };
 
-  // `serverName` is the host name for SNI and the name check ("" for an IP literal: neither);
-  // `caFile` a certificate (DER or PEM) trusted as an extra root, or "".
-  TlsChannel(std::string serverName, std::string caFile);
+  // `server` as the user gave it: a host name goes out as SNI and must be named by the
+  // certificate, an address must be one of its iPAddress names. `caFile`: extra trusted roots
+  // (DER, or PEM with any number of certificates), or "". TLS 1.2 or later only.
+  TlsChannel(ServerIdentity server, std::string caFile);
   ~TlsChannel();
   TlsChannel(const TlsChannel&) = delete;
   TlsChannel& operator=(const TlsChannel&) = delete;
@@ -33,9 +40,7 @@ class TlsChannel {
   Step Handshake(std::string_view in, std::string& out);
   std::string TakeExtra();
 
-  // The server's certificate: its chain built from the local stores and what the server sent
-  // (no network retrieval), trusted, clean and, for a host name, naming it. "" when accepted,
-  // else why not.
+  // The server's certificate checked (VerifyServerCertificate): "" when accepted, else why not.
   std::string VerifyServer();
 
   // Received records to plain text appended to `plain`; an incomplete record waits for more.
@@ -54,7 +59,8 @@ class TlsChannel {
   Step Negotiate(std::string& out);
   bool Fail(const char* what, SECURITY_STATUS status);
 
-  std::string serverName_, caFile_;
+  ServerIdentity server_;
+  std::string caFile_;
   CredHandle credentials_{};
   CtxtHandle context_{};
   bool haveCredentials_ = false;

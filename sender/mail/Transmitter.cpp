@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "common/SecretText.h"
+
 namespace zq {
 
 Transmitter::Transmitter(SocketPort& port, std::size_t blockBytes)
@@ -18,7 +20,7 @@ void Transmitter::SetRefill(Refill refill) {
 
 void Transmitter::Stop() {
   stopped_ = true;
-  queue_.clear();
+  WipeString(queue_);
   sent_ = 0;
   refill_ = nullptr;
 }
@@ -33,7 +35,7 @@ Transmitter::State Transmitter::WriteReady() {
 // What was handed over is dropped, so the queue never holds much more than two blocks.
 void Transmitter::Compact() {
   if (sent_ == queue_.size()) {
-    queue_.clear();
+    WipeString(queue_);  // the queue may have held a login
     sent_ = 0;
   } else if (sent_ >= blockBytes_) {
     queue_.erase(0, sent_);

@@ -96,12 +96,17 @@ std::optional<std::uint16_t> PortNumberOf(std::string_view text) {
   return static_cast<std::uint16_t>(value);
 }
 
-void ShowWarningBox(const std::string& text) { ShowSessionBox(text, kMbExclamation); }
-
-void ShowApplicationErrorBox(const std::string& text) {
-  ShowSessionBox("アプリケーションエラー！\r\n" + text, kMbExclamation);
+void ShowSessionOutcomeBox(SessionBox box, const std::string& text) {
+  switch (box) {
+    case SessionBox::kWarning:
+      return ShowSessionBox(text, kMbExclamation);
+    case SessionBox::kApplicationError:
+      return ShowSessionBox("アプリケーションエラー！\r\n" + text, kMbExclamation);
+    case SessionBox::kInformation:
+      return ShowSessionBox(text, kMbInformation);
+    case SessionBox::kNone:
+      return;
+  }
 }
-
-void ShowInformationBox(const std::string& text) { ShowSessionBox(text, kMbInformation); }
 
 }  // namespace zq

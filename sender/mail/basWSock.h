@@ -25,10 +25,9 @@ std::string StartupCheckText(std::uint16_t version, std::int16_t maxSockets);
 // is not a number from 1 to 65535.
 std::optional<std::uint16_t> PortNumberOf(std::string_view text);
 
-// The mail session's boxes, titled zqPelmora: exclamation, exclamation with the application
-// error line first, information.
-void ShowWarningBox(const std::string& text);
-void ShowApplicationErrorBox(const std::string& text);
-void ShowInformationBox(const std::string& text);
+// The box a mail session's outcome shows, titled zqPelmora: exclamation, exclamation with the
+// application error line first, information, or none.
+enum class SessionBox { kNone, kWarning, kApplicationError, kInformation };
+void ShowSessionOutcomeBox(SessionBox box, const std::string& text);
 
 }  // namespace zq

@@ -1,9 +1,9 @@
 // The mail session window: starts the socket library, composes the message, looks the server
-// up and connects, then wires the socket's notifications to the portable MailSession and
-// shows its progress; it ends itself after the outcome, a failure or the time-out.
+// up and connects, then wires the connection's events to the portable MailSession and shows
+// its progress; it ends itself after the outcome, a failure or the time-out.
 #pragma once
 
-#include "sender/mail/basWSock_win.h"
+#include "sender/mail/SecureConnection_win.h"
 
 #include <memory>
 #include <optional>
@@ -13,11 +13,11 @@
 #include "sender/mail/MailComposition.h"
 #include "sender/mail/MailSession.h"
 #include "sender/mail/SessionTrace.h"
-#include "sender/mail/TlsChannel_win.h"
+#include "sender/mail/basWSock.h"
 
 namespace zq {
 
-class frmSendEmail final : public ModelessDialog, private SocketPort {
+class frmSendEmail final : public ModelessDialog, private ConnectionEvents {
  public:
   frmSendEmail(const MailInputs& inputs, const MailContext& context);
 
@@ -25,7 +25,7 @@ class frmSendEmail final : public ModelessDialog, private SocketPort {
   int Show();
 
  private:
-  enum class Box { kNone, kWarning, kApplicationError, kInformation };
+  using Box = SessionBox;
 
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnUnhandledException() override;
@@ -34,33 +34,25 @@ class frmSendEmail final : public ModelessDialog, private SocketPort {
   void cmdButton_Click(int index);
   void tmrUnload_Timer();
   void HostFound_Notify(LPARAM answer);
-  void PortConnect_Notify(int error);
-  void PortData_Notify(int error);
-  void PortData2_Notify(int error);
-  void PortClosed_Notify(int error);
 
-  // SocketPort: the session's bytes go to the socket.
-  SendResult Send(std::string_view bytes) override;
-  SendResult SendRaw(std::string_view bytes);
-  void Taken(std::string_view bytes) override;
+  // ConnectionEvents: what the socket and TLS layer report.
+  void OnConnected() override;
+  void OnReceived(std::string_view bytes) override;
+  void OnTlsReady(const std::string& description) override;
+  void OnWriteReady() override;
+  void OnTaken(std::string_view bytes) override;
+  void OnConnectFailed(const std::string& text) override;
+  void OnFailed(int exitCode, const std::string& text) override;
+  void OnServerClosed(int error) override;
 
   bool InitSockets();
   void StartSending();
   bool ReadSecurity();
   void CreateSession();
-  // TLS between the socket and the session: the handshake started, received bytes taken
-  // through it, records waiting for the socket.
   void StartTls();
-  void Deliver(std::string_view bytes);
-  void HandshakeBytes(std::string_view bytes);
-  void QueueRecords(const std::string& records);
-  bool FlushRecords(SendResult& result);
-  void TlsFailure(int exitCode, const std::string& text);
   void Connect(std::uint32_t address);
-  bool ReceiveOnce();
+  void ConnectFailure(const std::string& text);
   void ApplyNotices();
-  void ServerClosed(int error);
-  void SocketFailure(int exitCode, const std::string& text);
   // The session's outcome is final: the session ends with it.
   void FinishSession();
   // Ends the session: lookup cancelled, socket closed, library released, `exitCode` kept,
@@ -80,20 +72,18 @@ class frmSendEmail final : public ModelessDialog, private SocketPort {
   bool ended_ = false;
   int exitCode_ = kExitClosedByUser;
   std::optional<WinsockStartup> winsock_;
-  UniqueSocket socket_;
+  SecureConnection connection_{*this};
   HostLookup lookup_;
   std::unique_ptr<MailTextSource> source_;
   std::unique_ptr<MailSession> session_;
   SmtpSecurity security_;
-  std::unique_ptr<TlsChannel> tls_;
-  bool tlsReady_ = false;
-  std::string records_;  // encrypted bytes not yet taken by the socket
-  std::size_t recordsSent_ = 0;
+  std::uint16_t port_ = 25;
   Box box_ = Box::kNone;  // the box the outcome shows
   std::string boxText_;
   int progress_ = 0;
   unsigned long lastStatusTick_ = 0;
   SessionTrace trace_;
+  std::string traceFailure_;  // why the trace could not be created, said with the outcome
 };
 
 }  // namespace zq

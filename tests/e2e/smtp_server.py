@@ -7,6 +7,8 @@ named step: "greeting", "helo", "mail", "rcpt1", "rcpt2"... (one per RCPT TO), "
   close_at=step              close the connection instead of answering
   silent_at=step             never answer (the connection stays open)
   delay_at=step              answer after ten seconds
+  endless_at=step            answer with continuation lines of 4,000 bytes that never end
+                             (until the client closes; at most 100,000)
   split=True                 send every reply in several TCP segments
   multiline=True             send every reply as a three-line reply
   slow=True                  tiny receive window, read the message slowly
@@ -57,11 +59,13 @@ class _Conn:
 
 
 class SmtpTestServer:
-    def __init__(self, replies=None, close_at=None, silent_at=None, delay_at=None, split=False,
+    def __init__(self, replies=None, close_at=None, silent_at=None, delay_at=None,
+                 endless_at=None, split=False,
                  multiline=False, slow=False, keep_wire=True, read_size=65536, tls=None,
                  context=None, offer_starttls=True, auth=None, inject=b""):
         self.replies = dict(replies or {})
         self.close_at, self.silent_at, self.delay_at = close_at, silent_at, delay_at
+        self.endless_at = endless_at
         self.split, self.multiline, self.slow, self.keep_wire = split, multiline, slow, keep_wire
         self.read_size, self.tls, self.context = read_size, tls, context
         self.offer_starttls, self.auth, self.inject = offer_starttls, auth, inject
@@ -202,6 +206,11 @@ class SmtpTestServer:
             raise _Closed()
         if step == self.delay_at:
             time.sleep(10)
+        if step == self.endless_at:
+            line = f"{default[:3]}-{'x' * 4000}\r\n".encode()
+            for _ in range(100000):
+                conn.sock.sendall(line)
+            raise _Closed()
         text = self.replies.get(step, default)
         self._send(conn, text)
         return text[:1] in ("2", "3")

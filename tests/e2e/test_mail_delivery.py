@@ -95,9 +95,11 @@ class MailDeliveryTest(unittest.TestCase):
             ({"silent_at": "greeting"}, 12),
             ({"silent_at": "dot"}, 12),
             ({"delay_at": "dot"}, 0),  # slow, but within the time-out
-            # A 100 KB greeting of many lines is read; one reply line of 5,000 bytes is not.
-            ({"replies": {"greeting": "".join(f"220-{i:046d}\r\n" for i in range(2000)) +
+            # A greeting of 999 continuation lines is read; one that never ends, or one reply
+            # line of 5,000 bytes, is not.
+            ({"replies": {"greeting": "".join(f"220-{i:046d}\r\n" for i in range(999)) +
                           "220 ready"}}, 0),
+            ({"endless_at": "greeting"}, 5),
             ({"replies": {"helo": "250 " + "x" * 4996}}, 6),
         ]
 
@@ -118,7 +120,10 @@ class MailDeliveryTest(unittest.TestCase):
                 # Bounded by the time-out; the margin covers Wine starting on a machine loaded
                 # by these six runs and the other end-to-end tests beside them.
                 self.assertLess(seconds, TIMEOUT + 60)
-                self.assertTrue(trace.endswith(f"* 終了コード {expected}\r\n"), trace)
+                self.assertTrue(trace.endswith(f"* 終了コード {expected}\r\n"), trace[-300:])
+                # Endless lines of 4,000 bytes reach the trace's cap before the reply's.
+                self.assertLess(len(trace.encode("cp932")), 1024 * 1024 + 200)
+                self.assertEqual("endless_at" in cue, "トレースが上限に達したため" in trace)
 
     def test_no_host_or_no_recipient_fails_at_once(self):
         probe = SmtpTestServer()

@@ -50,10 +50,15 @@ TEST(SmtpDialogue, RepliesAreJudgedByTheirLastLineWhateverTheirSize) {
   EXPECT_EQ(Converse(d, {"250-x\r\n", "550 no\r\n"}), "QUIT\r\n");
   EXPECT_EQ(d.result(), kMailBadHeloReply);
 
-  // 100 KB of continuation lines are read with a line's memory; one line over 4096 fails.
+  // 999 continuation lines are read with a line's memory; a thousandth, or one line over
+  // 4096 bytes, fails the step.
   SmtpDialogue big("h", "f", "t");
-  for (int i = 0; i < 2000; ++i) big.Receive("220-" + std::string(46, 'x') + "\r\n");
+  for (int i = 0; i < 999; ++i) big.Receive("220-" + std::string(46, 'x') + "\r\n");
   EXPECT_EQ(Converse(big, {"220 ready\r\n"}), "HELO h\r\n");
+  SmtpDialogue endless("h", "f", "t");
+  for (int i = 0; i < 999; ++i) endless.Receive("220-x\r\n");
+  EXPECT_EQ(Converse(endless, {"220-x\r\n"}), "QUIT\r\n");
+  EXPECT_EQ(endless.result(), kMailBadGreeting);
   SmtpDialogue longLine("h", "f", "t");
   longLine.Receive("220 " + std::string(3000, 'x'));
   EXPECT_EQ(Converse(longLine, {std::string(2000, 'x') + "\r\n221 bye\r\n"}), "QUIT\r\n");

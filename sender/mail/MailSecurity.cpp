@@ -1,0 +1,86 @@
+// The security decisions of a mail session.
+#include "sender/mail/MailSecurity.h"
+
+#include "common/Cp932.h"
+
+namespace zq {
+namespace {
+
+constexpr std::string_view kPemBegin = "-----BEGIN CERTIFICATE-----";
+constexpr std::string_view kPemEnd = "-----END CERTIFICATE-----";
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+}  // namespace
+
+std::optional<SmtpSecurity::Mode> SecurityModeOf(std::string_view word) {
+  std::string mode(TrimBlanks(word));
+  for (char& c : mode) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  if (mode.empty()) return SmtpSecurity::kPlain;
+  if (mode == "STARTTLS") return SmtpSecurity::kStartTls;
+  if (mode == "TLS") return SmtpSecurity::kImplicitTls;
+  return std::nullopt;
+}
+
+std::uint16_t DefaultPortOf(SmtpSecurity::Mode mode) {
+  return mode == SmtpSecurity::kImplicitTls ? 465 : 25;
+}
+
+SecurityRefusal RefusalOf(std::string_view modeWord, std::string_view user, bool passwordReadable) {
+  const auto mode = SecurityModeOf(modeWord);
+  if (!mode) {
+    return {kMailTlsFailed,
+            "SmtpSecurity の値が正しくありません: " + std::string(TrimBlanks(modeWord))};
+  }
+  if (TrimBlanks(user).empty()) return {};
+  if (!passwordReadable) {
+    return {kMailPasswordUnreadable,
+            "SmtpPassword を復号できません（このコンピュータで保護されたものではありません）"};
+  }
+  if (*mode == SmtpSecurity::kPlain) {
+    return {kMailAuthRefused,
+            "暗号化されていない接続では認証情報を送りません（SmtpSecurity を指定してください）"};
+  }
+  return {};
+}
+
+std::string CaFileLocation(std::string_view caFile, std::string_view programFolder) {
+  caFile = TrimBlanks(caFile);
+  if (caFile.empty()) return {};
+  const bool drive = caFile.size() >= 3 && IsLetter(caFile[0]) && caFile[1] == ':' &&
+                     IsSeparator(caFile[2]);
+  const bool share = caFile.size() >= 2 && IsSeparator(caFile[0]) && IsSeparator(caFile[1]);
+  if (drive || share) return std::string(caFile);
+  while (!caFile.empty() && IsSeparator(caFile.front())) caFile.remove_prefix(1);
+  std::string path(programFolder);
+  if (!path.empty() && !IsSeparator(path.back())) path += '\\';
+  return path.append(caFile);
+}
+
+CertificateBlocks CertificateBlocksOf(std::string_view fileText) {
+  CertificateBlocks blocks;
+  for (std::size_t at = fileText.find(kPemBegin); at != std::string_view::npos;
+       at = fileText.find(kPemBegin, at)) {
+    const std::size_t body = at + kPemBegin.size();
+    const std::size_t end = fileText.find(kPemEnd, body);
+    if (end == std::string_view::npos) break;
+    blocks.base64.emplace_back(fileText.substr(body, end - body));
+    at = end + kPemEnd.size();
+  }
+  blocks.wholeFileIsDer = blocks.base64.empty() && !fileText.empty() &&
+                          fileText.find("-----BEGIN") == std::string_view::npos;
+  return blocks;
+}
+
+bool AddressNamesServer(const std::vector<std::string>& ipAddressNames, std::uint32_t address) {
+  const char* bytes = reinterpret_cast<const char*>(&address);
+  const std::string wanted(bytes, 4);  // network byte order is the order of the name's bytes
+  for (const std::string& name : ipAddressNames) {
+    if (name == wanted) return true;
+  }
+  return false;
+}
+
+}  // namespace zq

@@ -1,0 +1,55 @@
+// The security decisions of a mail session, portable: the mode word, the refusals that end a
+// session before it connects, the port a mode takes by default, where the extra root file is
+// looked for, which certificates a file holds, and whether a certificate's addresses name
+// the server. The session window and the TLS layer only apply them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sender/mail/SmtpDialogue.h"
+#include "sender/mail/basSendEmail.h"
+
+namespace zq {
+
+// The mode of an SmtpSecurity value: "" plain, "STARTTLS", "TLS" (any case, blanks around);
+// nothing for any other word.
+std::optional<SmtpSecurity::Mode> SecurityModeOf(std::string_view word);
+
+// The port used when SmtpPort is empty: 465 for implicit TLS, else 25.
+std::uint16_t DefaultPortOf(SmtpSecurity::Mode mode);
+
+// Why a session may not start, decided before anything is sent: an unknown mode word, a
+// password that could not be unprotected, or a login without TLS. `passwordReadable` tells
+// whether the protected password of a login could be read.
+struct SecurityRefusal {
+  int exitCode = 0;  // 0: the session may start
+  std::string text;
+};
+SecurityRefusal RefusalOf(std::string_view modeWord, std::string_view user, bool passwordReadable);
+
+// Where the extra root file is read from: an absolute path ("X:\...", "X:/...", "\\server\...")
+// as given, anything else inside `programFolder`, so a scheduled run and a test send from the
+// console read the same file whatever their current folder. "" stays "".
+std::string CaFileLocation(std::string_view caFile, std::string_view programFolder);
+
+// The certificates of a file: each PEM "CERTIFICATE" block's base64 text, in order; a file
+// without any PEM armour is one DER certificate (`wholeFileIsDer`).
+struct CertificateBlocks {
+  std::vector<std::string> base64;
+  bool wholeFileIsDer = false;
+};
+CertificateBlocks CertificateBlocksOf(std::string_view fileText);
+
+// True when one of a certificate's iPAddress names (4 or 16 bytes each) is the IPv4 address
+// `address` (network byte order). A server given by address is checked this way.
+bool AddressNamesServer(const std::vector<std::string>& ipAddressNames, std::uint32_t address);
+
+// The mode and login of `inputs` read into `security` (user and unprotected password in
+// UTF-8, the protected form's clear text wiped at once), and the refusal, if any. Win32 only.
+SecurityRefusal ReadSecurity(const MailInputs& inputs, SmtpSecurity& security);
+
+}  // namespace zq

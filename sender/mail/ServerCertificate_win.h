@@ -1,0 +1,29 @@
+// The check of a mail server's certificate, fail closed: the chain built from the local stores
+// and what the server sent (nothing fetched from the network), trusted by the machine or by
+// one of the extra roots compared whole, not known to be revoked, valid for server
+// authentication, and naming the server the user gave (host name or address). Windows only.
+#pragma once
+
+#include <windows.h>
+// after windows.h
+#include <wincrypt.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace zq {
+
+// The server as the user gave it: a host name, or an IPv4 address (network byte order).
+struct ServerIdentity {
+  std::string hostName;
+  std::optional<std::uint32_t> address;
+};
+
+// "" when `server` is accepted (`acceptedName` then holds its subject's name), else why not.
+// `caFile` names a file of extra trusted roots (DER, or PEM with any number of certificates),
+// or is "".
+std::string VerifyServerCertificate(PCCERT_CONTEXT server, const ServerIdentity& identity,
+                                    const std::string& caFile, std::string& acceptedName);
+
+}  // namespace zq
