@@ -23,7 +23,6 @@ constexpr UINT WM_SOCKET_NOTIFY = WM_APP + 1;  // wParam socket, lParam event an
 constexpr UINT WM_AUTO_SEND = WM_APP + 2;      // posted at load when auto-send is "1"
 constexpr UINT WM_HOST_FOUND = WM_APP + 3;     // the answer of the host look-up
 constexpr UINT_PTR kUnloadTimer = 1;
-constexpr DWORD kStatusIntervalMs = 250;
 // Once the outcome is known, the server gets this long to answer QUIT.
 constexpr UINT kQuitWaitMs = 5000;
 constexpr char kNoConnection[] = "接続できませんでした！";
@@ -83,18 +82,10 @@ void frmSendEmail::OnUnhandledException() {
 }
 
 void frmSendEmail::Form_Load() {
-  RECT frame{};
-  ::GetWindowRect(window(), &frame);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  ::SetWindowPos(window(), nullptr, ::GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2,
-                 ::GetSystemMetrics(SM_CYSCREEN) * 85 / 200 - height / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER);
-  ::SetWindowTextA(window(), kPelmoraTitle);
-  ::SendDlgItemMessageA(window(), IDP_ProgressBar1, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+  controls_.Attach(window(), kPelmoraTitle);
   if (!InitSockets()) return;
   SetStatus(traceFailure_.empty() ? inputs_.port : traceFailure_);
-  ::SetDlgItemTextA(window(), IDL_lblTitle, "メール送信中…");
+  controls_.SetTitle("メール送信中…");
   if (inputs_.autoSend == "1") ::PostMessageA(window(), WM_AUTO_SEND, 0, 0);
 }
 
@@ -125,18 +116,13 @@ void frmSendEmail::cmdButton_Click(int index) {
 void frmSendEmail::StartSending() {
   ::EnableWindow(::GetDlgItem(window(), IDB_cmdButton0), FALSE);
   if (RecipientsOf(WithoutControlCharacters(inputs_.recipients)).empty()) {
-    const std::string text = "宛先（SmtpTo）にアドレスがありません。";
-    SetStatus(text);
-    Trace("*", text);
-    return EndSession(kExitNoRecipient, Box::kApplicationError, text);
+    return OnFailed(kExitNoRecipient, "宛先（SmtpTo）にアドレスがありません。");
   }
-  if (!ReadSecurity()) return;
+  // An unknown mode, an unreadable password, or a login without TLS ends it unconnected.
+  const SecurityRefusal refusal = ReadSecurity(inputs_, security_);
+  if (refusal.exitCode != 0) return OnFailed(refusal.exitCode, refusal.text);
   source_ = std::make_unique<MailTextSource>(inputs_, context_);
-  if (!source_->Open()) {
-    SetStatus(source_->error());
-    Trace("*", source_->error());
-    return EndSession(kExitReportLogFailed, Box::kApplicationError, source_->error());
-  }
+  if (!source_->Open()) return OnFailed(kExitReportLogFailed, source_->error());
   std::string error;
   if (!connection_.Open(window(), WM_SOCKET_NOTIFY, error)) {
     SetStatus("ソケットを生成できませんでした！");
@@ -152,17 +138,6 @@ void frmSendEmail::StartSending() {
   RestartTimer();  // the look-up is inside the time-out too
   if (const auto address = DottedAddress(inputs_.server)) return Connect(*address);
   if (!lookup_.Start(window(), WM_HOST_FOUND, inputs_.server, error)) ConnectFailure(error);
-}
-
-// The security asked for and the login, settled before anything is sent: an unknown mode,
-// an unreadable password, or a login without TLS ends the session unconnected.
-bool frmSendEmail::ReadSecurity() {
-  const SecurityRefusal refusal = zq::ReadSecurity(inputs_, security_);
-  if (refusal.exitCode == 0) return true;
-  SetStatus(refusal.text);
-  Trace("*", refusal.text);
-  EndSession(refusal.exitCode, Box::kApplicationError, refusal.text);
-  return false;
 }
 
 void frmSendEmail::HostFound_Notify(LPARAM answer) {
@@ -235,7 +210,7 @@ void frmSendEmail::OnWriteReady() {
 void frmSendEmail::OnTaken(std::string_view bytes) {
   RestartTimer();
   if (session_ && session_->phase() == SmtpDialogue::Phase::kMessage) {
-    SetStatusThrottled(LastLineOf(bytes));
+    controls_.SetStatusThrottled(LastLineOf(bytes));
   }
 }
 
@@ -260,12 +235,12 @@ void frmSendEmail::ApplyNotices() {
     const SessionView view = ViewOf(notice);
     if (!view.status.empty()) SetStatus(view.status);
     if (!view.traceText.empty()) Trace(view.traceMark, view.traceText);
-    Advance(view.progress);
+    controls_.Advance(view.progress);
     if (view.restartWait) RestartTimer();
     if (view.startTls) StartTls();
     if (view.sent) {
-      ::SendDlgItemMessageA(window(), IDP_ProgressBar1, PBM_SETPOS, 100, 0);
-      ::SetDlgItemTextA(window(), IDL_lblTitle, "メール送信完了！");
+      controls_.Complete();
+      controls_.SetTitle("メール送信完了！");
     }
     if (view.box != Box::kNone) {
       box_ = view.box;
@@ -304,24 +279,6 @@ void frmSendEmail::EndSession(int exitCode, Box box, const std::string& boxText)
   }
   ::EnableWindow(::GetDlgItem(window(), IDB_cmdButton0), FALSE);
   if (inputs_.autoClose == "1") Destroy();
-}
-
-void frmSendEmail::SetStatus(const std::string& text) {
-  // A command or reply line keeps its CR LF in the trace, not in the one-line status bar.
-  std::string line = text;
-  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
-  if (window()) ::SetDlgItemTextA(window(), IDS_StatusBar1, line.c_str());
-  lastStatusTick_ = ::GetTickCount();
-}
-
-void frmSendEmail::SetStatusThrottled(const std::string& text) {
-  if (::GetTickCount() - lastStatusTick_ >= kStatusIntervalMs) SetStatus(text);
-}
-
-void frmSendEmail::Advance(int steps) {
-  if (steps == 0) return;
-  progress_ = std::min(progress_ + steps, 100);
-  ::SendDlgItemMessageA(window(), IDP_ProgressBar1, PBM_SETPOS, progress_, 0);
 }
 
 void frmSendEmail::RestartTimer() {

@@ -12,6 +12,7 @@
 #include "common/ModelessDialog.h"
 #include "sender/mail/MailComposition.h"
 #include "sender/mail/MailSession.h"
+#include "sender/mail/SessionControls_win.h"
 #include "sender/mail/SessionTrace.h"
 #include "sender/mail/basWSock.h"
 
@@ -47,7 +48,6 @@ class frmSendEmail final : public ModelessDialog, private ConnectionEvents {
 
   bool InitSockets();
   void StartSending();
-  bool ReadSecurity();
   void CreateSession();
   void StartTls();
   void Connect(std::uint32_t address);
@@ -59,9 +59,7 @@ class frmSendEmail final : public ModelessDialog, private ConnectionEvents {
   // the box shown (when messages are shown), and with auto-close the window destroyed.
   void EndSession(int exitCode, Box box = Box::kNone, const std::string& boxText = {});
 
-  void SetStatus(const std::string& text);
-  void SetStatusThrottled(const std::string& text);
-  void Advance(int steps);
+  void SetStatus(const std::string& text) { controls_.SetStatus(text); }
   void RestartTimer();
   void Trace(std::string_view mark, std::string_view text);
 
@@ -80,8 +78,7 @@ class frmSendEmail final : public ModelessDialog, private ConnectionEvents {
   std::uint16_t port_ = 25;
   Box box_ = Box::kNone;  // the box the outcome shows
   std::string boxText_;
-  int progress_ = 0;
-  unsigned long lastStatusTick_ = 0;
+  SessionControls controls_;
   SessionTrace trace_;
   std::string traceFailure_;  // why the trace could not be created, said with the outcome
 };

@@ -16,6 +16,8 @@ named step: "greeting", "helo", "mail", "rcpt1", "rcpt2"... (one per RCPT TO), "
 It can also secure the session with Python's ssl (`context`, a server-side SSLContext):
   tls="starttls"             offer STARTTLS in the EHLO reply (offer_starttls=False: do not)
   tls="implicit"             TLS from the first byte, before the greeting
+  trickle=True               with implicit TLS: the handshake's bytes one every 50 ms, never
+                             finished (until the client closes; at most 200 s)
   auth=(user, password)      offer AUTH PLAIN and LOGIN once the session is encrypted; 235
                              for these credentials, 535 for any other
   inject=b"..."              bytes sent in the clear right after the 220 to STARTTLS
@@ -29,6 +31,7 @@ import argparse
 import base64
 import json
 import socket
+import ssl
 import threading
 import time
 from pathlib import Path
@@ -62,13 +65,14 @@ class SmtpTestServer:
     def __init__(self, replies=None, close_at=None, silent_at=None, delay_at=None,
                  endless_at=None, split=False,
                  multiline=False, slow=False, keep_wire=True, read_size=65536, tls=None,
-                 context=None, offer_starttls=True, auth=None, inject=b""):
+                 context=None, offer_starttls=True, auth=None, inject=b"", trickle=False):
         self.replies = dict(replies or {})
         self.close_at, self.silent_at, self.delay_at = close_at, silent_at, delay_at
         self.endless_at = endless_at
         self.split, self.multiline, self.slow, self.keep_wire = split, multiline, slow, keep_wire
         self.read_size, self.tls, self.context = read_size, tls, context
         self.offer_starttls, self.auth, self.inject = offer_starttls, auth, inject
+        self.trickle = trickle
         self.sessions = []
         self._stop = threading.Event()
         self._listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
@@ -123,8 +127,33 @@ class SmtpTestServer:
 
     def _secure(self, conn, session):
         conn.buffer = b""  # nothing sent before the handshake is read after it
+        if self.trickle:
+            self._trickle_handshake(conn)
         conn.sock = self.context.wrap_socket(conn.sock, server_side=True)
         session.tls_version = conn.sock.version()
+
+    def _trickle_handshake(self, conn):
+        incoming, outgoing = ssl.MemoryBIO(), ssl.MemoryBIO()
+        tls = self.context.wrap_bio(incoming, outgoing, server_side=True)
+        conn.sock.settimeout(0.05)
+        pending, deadline = b"", time.monotonic() + 200
+        while time.monotonic() < deadline and not self._stop.is_set():
+            try:
+                chunk = conn.sock.recv(65536)
+                if not chunk:
+                    break
+                incoming.write(chunk)
+            except socket.timeout:
+                pass
+            try:
+                tls.do_handshake()
+            except ssl.SSLWantReadError:
+                pass
+            pending += outgoing.read()
+            if pending:
+                conn.sock.sendall(pending[:1])
+                pending = pending[1:]
+        raise _Closed()
 
     def _ehlo(self, conn, session):
         if not self.tls and not self.auth:

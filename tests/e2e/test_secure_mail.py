@@ -1,7 +1,8 @@
 """The real zqPelmora.exe under Wine over TLS: STARTTLS and implicit TLS to the loopback
 server speaking Python's ssl, with a login; certificates made here with openssl; every way a
-secured session must refuse ends with its exit code and delivers nothing; no file holds the
-password."""
+secured session must refuse (a look-alike root, an address the certificate does not name, a
+handshake trickled byte by byte) ends with its exit code and delivers nothing; no file holds
+the password."""
 import base64
 import email
 import email.policy
@@ -9,6 +10,7 @@ import shutil
 import ssl
 import subprocess
 import tempfile
+import time
 import unittest
 from pathlib import Path
 
@@ -31,13 +33,21 @@ class SecureMailTest(unittest.TestCase):
     def setUpClass(cls):
         cls.certs = Path(tempfile.mkdtemp(prefix="zq certs "))
         make_ca(cls.certs, "root")        # trusted through the root store
-        make_ca(cls.certs, "own")         # trusted only as SmtpCaFile
+        make_ca(cls.certs, "own", serial=4242)  # trusted only as SmtpCaFile
         make_ca(cls.certs, "stranger")    # never trusted
+        # Same name and serial as "own", another key.
+        make_ca(cls.certs, "lookalike", subject="zq test own", serial=4242)
         make_cert(cls.certs, "inter", "root", "zq intermediate", ca=True)
         for name, issuer, dns in (("good", "root", "localhost"), ("wrongname", "root", "mail.example.jp"),
                                   ("owned", "own", "localhost"), ("strange", "stranger", "localhost"),
-                                  ("leaf", "inter", "localhost")):
+                                  ("leaf", "inter", "localhost"), ("lookowned", "lookalike", "localhost")):
             make_cert(cls.certs, name, issuer, dns)
+        make_cert(cls.certs, "ipgood", "root", None, san="IP:127.0.0.1")
+        # The look-alike server sends its root along; the bundle holds a stranger, then "own".
+        with open(cls.certs / "lookowned.pem", "ab") as chain:
+            chain.write((cls.certs / "lookalike.pem").read_bytes())
+        (cls.certs / "bundle.pem").write_bytes((cls.certs / "stranger.pem").read_bytes() +
+                                               (cls.certs / "own.pem").read_bytes())
         code, cls.protected = helper("protect", PASSWORD)
         assert code == 0 and cls.protected, "the password could not be protected"
         assert helper("trust", win_path(cls.certs / "root.pem"))[0] == 0
@@ -51,19 +61,25 @@ class SecureMailTest(unittest.TestCase):
         self.dir = temp_dir("secure ")
         self.addCleanup(shutil.rmtree, self.dir, True)
 
-    def context(self, cert="good", tls13_only=False):
+    def context(self, cert="good", tls13_only=False, ask_client_cert=False):
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(self.certs / f"{cert}.pem", self.certs / f"{cert}.key")
         if tls13_only:
             context.minimum_version = ssl.TLSVersion.TLSv1_3
+        if ask_client_cert:  # a CertificateRequest that a client may leave unanswered
+            context.verify_mode = ssl.CERT_OPTIONAL
+            context.load_verify_locations(self.certs / "root.pem")
         return context
 
-    def send(self, server, security="STARTTLS", ca_file=None, user=USER):
-        values = {"SmtpServer": "localhost", "SmtpPort": str(server.port),
+    def send(self, server, security="STARTTLS", ca_file=None, user=USER, host="localhost",
+             ca_path=None):
+        """ca_file names a file of the test certificates, ca_path is written as it is."""
+        ca_file = win_path(self.certs / ca_file) if ca_file else ca_path
+        values = {"SmtpServer": host, "SmtpPort": str(server.port),
                   "SmtpFrom": "zq@example.jp", "SmtpTo": "a@example.jp;b@example.jp",
                   "SmtpSubject": "週報 TLS", "Cmd1": "echo 日本語の出力",
                   "SmtpSecurity": security, "SmtpUser": user, "SmtpPassword": self.protected,
-                  "SmtpCaFile": win_path(self.certs / ca_file) if ca_file else None}
+                  "SmtpCaFile": ca_file}
         (self.dir / "r").write_bytes(parameter_text(values))
         code, output = run_program(PELMORA, [win_path(self.dir / "r")], cwd=self.dir, timeout=150)
         server.wait_for_session_end(10 if security else 1)
@@ -103,8 +119,42 @@ class SecureMailTest(unittest.TestCase):
         self.assertEqual(code, 0, output)
         self.assertIsNotNone(server.sessions[0].message)
 
+    def test_own_roots_addresses_and_client_certificate_requests_deliver(self):
+        # A relative SmtpCaFile is read from the program folder, not the current one.
+        beside = PELMORA.parent / "zq-test-own.pem"
+        shutil.copyfile(self.certs / "own.pem", beside)
+        self.addCleanup(beside.unlink)
+        cases = (
+            ("second root of a PEM bundle", {"context": self.context("owned")},
+             {"ca_file": "bundle.pem"}),
+            ("relative root file", {"context": self.context("owned")},
+             {"ca_path": "zq-test-own.pem"}),
+            ("address named by an iPAddress name", {"context": self.context("ipgood")},
+             {"host": "127.0.0.1"}),
+            ("optional client certificate asked for", {"context": self.context(ask_client_cert=True)},
+             {}),
+        )
+        for name, server_options, send_options in cases:
+            with self.subTest(name):
+                with SmtpTestServer(tls="starttls", auth=(USER, PASSWORD), **server_options) as server:
+                    code, output = self.send(server, **send_options)
+                self.assertEqual(code, 0, (self.dir / "r.mail.log").read_bytes().decode("cp932"))
+                self.assertIsNotNone(server.sessions[0].message)
+
+    def test_a_trickled_handshake_ends_at_the_time_out(self):
+        with SmtpTestServer(tls="implicit", context=self.context(), trickle=True) as server:
+            started = time.monotonic()
+            code, output = self.send(server, security="TLS", user="")
+            seconds = time.monotonic() - started
+        self.assertEqual(code, 12, output)
+        self.assertLess(seconds, 60 + 20)  # the session time-out, and Wine's start
+
     def test_refusals_end_with_their_code_and_deliver_nothing(self):
         cases = (
+            ("look-alike of the own root", {"context": self.context("lookowned")},
+             {"ca_file": "own.pem"}, 19),
+            ("address not named by the certificate", {"context": self.context()},
+             {"host": "127.0.0.1"}, 19),
             ("untrusted root", {"context": self.context("strange")}, {}, 19),
             ("another name", {"context": self.context("wrongname")}, {}, 19),
             ("leaf without its chain", {"context": self.context("leaf")}, {}, 19),

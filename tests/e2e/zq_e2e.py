@@ -46,20 +46,22 @@ def openssl(*args, cwd):
     subprocess.run(["openssl", *args], cwd=cwd, check=True, capture_output=True)
 
 
-def make_ca(directory, name):
-    """A self-signed test CA: NAME.pem and NAME.key in `directory`."""
+def make_ca(directory, name, subject=None, serial=None):
+    """A self-signed test CA: NAME.pem and NAME.key in `directory` (subject "zq test NAME"
+    unless given, a random serial unless given)."""
     openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{name}.key", "-out",
-            f"{name}.pem", "-days", "30", "-subj", f"/CN=zq test {name}", "-addext",
+            f"{name}.pem", "-days", "30", "-subj", f"/CN={subject or 'zq test ' + name}",
+            *(["-set_serial", str(serial)] if serial else []), "-addext",
             "basicConstraints=critical,CA:true", "-addext", "keyUsage=critical,keyCertSign,cRLSign",
             cwd=directory)
 
 
-def make_cert(directory, name, issuer, dns, ca=False):
-    """A certificate NAME.pem (key NAME.key) for host `dns` signed by ISSUER, or an
-    intermediate CA."""
+def make_cert(directory, name, issuer, dns, ca=False, san=None):
+    """A certificate NAME.pem (key NAME.key) for host `dns` (or the subject alternative names
+    `san`, e.g. "IP:127.0.0.1") signed by ISSUER, or an intermediate CA."""
     ext = directory / f"{name}.ext"
     ext.write_text("basicConstraints=critical,CA:true\nkeyUsage=critical,keyCertSign\n" if ca else
-                   f"subjectAltName=DNS:{dns}\nextendedKeyUsage=serverAuth\n")
+                   f"subjectAltName={san or 'DNS:' + dns}\nextendedKeyUsage=serverAuth\n")
     openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{name}.key", "-out",
             f"{name}.csr", "-subj", f"/CN={dns}", cwd=directory)
     openssl("x509", "-req", "-in", f"{name}.csr", "-CA", f"{issuer}.pem", "-CAkey",
