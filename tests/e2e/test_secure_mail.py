@@ -112,19 +112,14 @@ class SecureMailTest(unittest.TestCase):
         self.assertRegex(trace, r"TLS 1\.[23], .* 証明書 localhost")
         self.assert_no_secret()
 
-    def test_implicit_tls_and_an_own_root_deliver(self):
-        with SmtpTestServer(tls="implicit", context=self.context("owned"),
-                            auth=(USER, PASSWORD)) as server:
-            code, output = self.send(server, security="TLS", ca_file="own.pem")
-        self.assertEqual(code, 0, output)
-        self.assertIsNotNone(server.sessions[0].message)
-
     def test_own_roots_addresses_and_client_certificate_requests_deliver(self):
         # A relative SmtpCaFile is read from the program folder, not the current one.
         beside = PELMORA.parent / "zq-test-own.pem"
         shutil.copyfile(self.certs / "own.pem", beside)
         self.addCleanup(beside.unlink)
         cases = (
+            ("implicit TLS and an own root", {"context": self.context("owned"), "tls": "implicit"},
+             {"ca_file": "own.pem", "security": "TLS"}),
             ("second root of a PEM bundle", {"context": self.context("owned")},
              {"ca_file": "bundle.pem"}),
             ("relative root file", {"context": self.context("owned")},
@@ -136,7 +131,8 @@ class SecureMailTest(unittest.TestCase):
         )
         for name, server_options, send_options in cases:
             with self.subTest(name):
-                with SmtpTestServer(tls="starttls", auth=(USER, PASSWORD), **server_options) as server:
+                options = {"tls": "starttls", "auth": (USER, PASSWORD), **server_options}
+                with SmtpTestServer(**options) as server:
                     code, output = self.send(server, **send_options)
                 self.assertEqual(code, 0, (self.dir / "r.mail.log").read_bytes().decode("cp932"))
                 self.assertIsNotNone(server.sessions[0].message)

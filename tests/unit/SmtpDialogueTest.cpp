@@ -186,11 +186,7 @@ TEST(SmtpDialogue, SecuredSessionsLogInOnlyOverTlsAndNeverFallBack) {
   }
 }
 
-TEST(SocketLayerTexts, StartupPortsAndHelo) {
-  EXPECT_EQ(StartupCheckText(0x0101, 1), "");
-  EXPECT_NE(StartupCheckText(0x0001, 1), "");
-  EXPECT_EQ(PortNumberOf(" 587 "), 587);
-  EXPECT_EQ(PortNumberOf(""), 25);
+TEST(SocketLayerTexts, PortsAndHelo) {
   for (const char* bad : {"0", "65536", "25x", "-1", "abc"}) EXPECT_FALSE(PortNumberOf(bad)) << bad;
   const std::uint32_t address = 192 | 0 << 8 | 2 << 16 | 10u << 24;  // 192.0.2.10 in memory
   EXPECT_EQ(HeloName("PC-01.example", address), "PC-01.example");

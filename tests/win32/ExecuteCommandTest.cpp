@@ -18,6 +18,14 @@ class ExecuteCommandTest : public ::testing::Test {
     return ExecuteCommand(cmd, CommandInterpreterLine(cmd, command), log_, limitSeconds).result;
   }
   std::string Log() const { return test::ReadFileBytes(log_); }
+  // The process whose id the sleeper wrote is gone (or going) at once.
+  static void ExpectEnded(const std::string& pidFile) {
+    const DWORD id = std::stoul(test::ReadFileBytes(pidFile));
+    if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id)) {
+      EXPECT_EQ(WaitForSingleObject(process, 5000), WAIT_OBJECT_0);
+      CloseHandle(process);
+    }
+  }
 
   test::TempDir dir_;
   const std::string log_ = dir_.File("report log.ini.log");
@@ -50,13 +58,7 @@ TEST_F(ExecuteCommandTest, TheTimeLimitEndsTheWholeProcessTree) {
   EXPECT_LT(elapsed, 30000u);
   EXPECT_EQ(Log(), "sleepingsleeping");  // parent and child
 
-  // The grandchild (started by the sleeper, two levels below the runner) is gone too.
-  const DWORD childId = std::stoul(test::ReadFileBytes(pidFile));
-  HANDLE child = OpenProcess(SYNCHRONIZE, FALSE, childId);
-  if (child) {
-    EXPECT_EQ(WaitForSingleObject(child, 5000), WAIT_OBJECT_0);
-    CloseHandle(child);
-  }
+  ExpectEnded(pidFile);  // the grandchild, two levels below the runner
   // Nothing holds the log any more: it can be opened for writing at once.
   HANDLE log = CreateFileA(log_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_NE(log, INVALID_HANDLE_VALUE);
@@ -67,15 +69,10 @@ TEST_F(ExecuteCommandTest, WhatACommandLeavesRunningEndsWithIt) {
   const std::string pidFile = dir_.File("left.pid");
   const std::string sleeper = test::BesideTestProgram("zq_sleeper.exe");
   const DWORD start = GetTickCount();
-  EXPECT_EQ(Run("start \"\" /b \"" + sleeper + "\" 60000 \"" + pidFile + "\" & ping -n 2 127.0.0.1 >NUL"),
-            kCommandEnded);
+  const std::string background = "start \"\" /b \"" + sleeper + "\" 60000 \"" + pidFile + "\"";
+  EXPECT_EQ(Run(background + " & ping -n 2 127.0.0.1 >NUL"), kCommandEnded);
   EXPECT_LT(GetTickCount() - start, 30000u);
-  const DWORD childId = std::stoul(test::ReadFileBytes(pidFile));
-  HANDLE child = OpenProcess(SYNCHRONIZE, FALSE, childId);
-  if (child) {
-    EXPECT_EQ(WaitForSingleObject(child, 5000), WAIT_OBJECT_0);
-    CloseHandle(child);
-  }
+  ExpectEnded(pidFile);
 }
 
 }  // namespace
