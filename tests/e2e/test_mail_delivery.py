@@ -133,7 +133,9 @@ class MailDeliveryTest(unittest.TestCase):
             with self.subTest(host=host):
                 code, seconds, output = run_report(self.dir, port, host=host)
                 self.assertEqual(code, 10, output)
-                self.assertLess(seconds, 20)
+                # "At once": well within the 60 s time-out, with the resolver slowed by the
+                # parallel runs.
+                self.assertLess(seconds, 45)
         trace = (self.dir / "r.ini.mail.log").read_bytes().decode("cp932")
         self.assertIn("終了コード 10", trace)
         with SmtpTestServer() as server:  # no address at all: no connection either
