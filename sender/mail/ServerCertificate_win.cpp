@@ -21,10 +21,6 @@ constexpr DWORD kIgnoreRevocation = 0x00000080;
 // A root file is small; anything larger is not one.
 constexpr std::size_t kMaxRootFileBytes = 1024 * 1024;
 
-struct CertContextFree {
-  void operator()(PCCERT_CONTEXT c) const { ::CertFreeCertificateContext(c); }
-};
-using CertContext = std::unique_ptr<const CERT_CONTEXT, CertContextFree>;
 struct CertStoreClose {
   void operator()(HCERTSTORE s) const { ::CertCloseStore(s, 0); }
 };
@@ -33,12 +29,6 @@ struct ChainFree {
   void operator()(PCCERT_CHAIN_CONTEXT c) const { ::CertFreeCertificateChain(c); }
 };
 using Chain = std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainFree>;
-
-std::string Hex(unsigned long value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08lX", value);
-  return text;
-}
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
   const UniqueStdFile file = OpenStdFile(path, "rb");
@@ -144,7 +134,7 @@ std::string VerifyServerCertificate(PCCERT_CONTEXT server, const ServerIdentity&
   // What the server sent, and the extra roots when a file names them.
   CertStore extra(::CertOpenStore(CERT_STORE_PROV_COLLECTION, 0, 0, 0, nullptr));
   CertStore own(::CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr));
-  if (!extra || !own) return "証明書ストアを開けません (" + Hex(::GetLastError()) + ")";
+  if (!extra || !own) return "証明書ストアを開けません (" + HexCode(::GetLastError()) + ")";
   ::CertAddStoreToCollection(extra.get(), server->hCertStore, 0, 0);
   std::vector<CertContext> roots;
   if (!caFile.empty()) {
@@ -171,13 +161,13 @@ std::string VerifyServerCertificate(PCCERT_CONTEXT server, const ServerIdentity&
   PCCERT_CHAIN_CONTEXT built = nullptr;
   if (!::CertGetCertificateChain(nullptr, server, nullptr, extra.get(), &parameters, flags,
                                  nullptr, &built)) {
-    return "証明書チェーンを構築できません (" + Hex(::GetLastError()) + ")";
+    return "証明書チェーンを構築できません (" + HexCode(::GetLastError()) + ")";
   }
   const Chain chain(built);
   bool ownRoot = false;
   const DWORD trust = TrustStatusOf(*chain, roots, ownRoot);
-  if (trust & CERT_TRUST_IS_REVOKED) return "証明書は失効しています (" + Hex(trust) + ")";
-  if (trust != CERT_TRUST_NO_ERROR) return "証明書チェーンが信頼できません (" + Hex(trust) + ")";
+  if (trust & CERT_TRUST_IS_REVOKED) return "証明書は失効しています (" + HexCode(trust) + ")";
+  if (trust != CERT_TRUST_NO_ERROR) return "証明書チェーンが信頼できません (" + HexCode(trust) + ")";
 
   std::wstring name = WideOfAnsi(identity.hostName);
   SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
@@ -193,13 +183,13 @@ std::string VerifyServerCertificate(PCCERT_CONTEXT server, const ServerIdentity&
   CERT_CHAIN_POLICY_STATUS verdict{};
   verdict.cbSize = sizeof verdict;
   if (!::CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.get(), &policy, &verdict)) {
-    return "証明書を検証できません (" + Hex(::GetLastError()) + ")";
+    return "証明書を検証できません (" + HexCode(::GetLastError()) + ")";
   }
   if (verdict.dwError != 0) {
     return (verdict.dwError == static_cast<DWORD>(CERT_E_CN_NO_MATCH)
                 ? "証明書の名前がサーバー名と一致しません ("
                 : "証明書が信頼できません (") +
-           Hex(verdict.dwError) + ")";
+           HexCode(verdict.dwError) + ")";
   }
   if (identity.address && !AddressNamesServer(AddressNamesOf(server), *identity.address)) {
     return "証明書の IP アドレスがサーバーのアドレスと一致しません";

@@ -9,10 +9,25 @@
 #include <wincrypt.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace zq {
+
+// Owners of the certificate objects the platform hands out.
+struct CertContextFree {
+  void operator()(PCCERT_CONTEXT c) const { ::CertFreeCertificateContext(c); }
+};
+using CertContext = std::unique_ptr<const CERT_CONTEXT, CertContextFree>;
+
+// A status or error word as "0x%08lX", for the messages of the TLS layer.
+inline std::string HexCode(unsigned long value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08lX", value);
+  return text;
+}
 
 // The server as the user gave it: a host name, or an IPv4 address (network byte order).
 struct ServerIdentity {

@@ -24,16 +24,6 @@ constexpr DWORD kCredentialFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO
 // provider that keeps asking is a failure, not a loop.
 constexpr int kMaxCredentialRetries = 2;
 
-struct CertContextFree {
-  void operator()(PCCERT_CONTEXT c) const { ::CertFreeCertificateContext(c); }
-};
-using CertContext = std::unique_ptr<const CERT_CONTEXT, CertContextFree>;
-
-std::string Hex(unsigned long value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08lX", value);
-  return text;
-}
 
 // TLS 1.2 and 1.3 through the newer credential structure (current Windows): every other
 // protocol is disabled.
@@ -82,7 +72,7 @@ TlsChannel::~TlsChannel() {
 }
 
 bool TlsChannel::Fail(const char* what, SECURITY_STATUS status) {
-  error_ = std::string(what) + " (" + Hex(static_cast<unsigned long>(status)) + ")";
+  error_ = std::string(what) + " (" + HexCode(static_cast<unsigned long>(status)) + ")";
   return false;
 }
 
@@ -167,7 +157,9 @@ std::string TlsChannel::VerifyServer() {
   PCCERT_CONTEXT remote = nullptr;
   const SECURITY_STATUS status =
       ::QueryContextAttributesA(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &remote);
-  if (status != SEC_E_OK || !remote) return "サーバー証明書を取得できません (" + Hex(status) + ")";
+  if (status != SEC_E_OK || !remote) {
+    return "サーバー証明書を取得できません (" + HexCode(status) + ")";
+  }
   const CertContext server(remote);
   return VerifyServerCertificate(server.get(), server_, caFile_, accepted_);
 }
@@ -238,8 +230,8 @@ std::string TlsChannel::Description() const {
   std::string text = "TLS";
   if (::QueryContextAttributesA(const_cast<CtxtHandle*>(&context_), SECPKG_ATTR_CONNECTION_INFO,
                                 &info) == SEC_E_OK) {
-    text = std::string(ProtocolName(info.dwProtocol)) + ", 暗号 " + Hex(info.aiCipher) + " (" +
-           std::to_string(info.dwCipherStrength) + " bit), 鍵交換 " + Hex(info.aiExch);
+    text = std::string(ProtocolName(info.dwProtocol)) + ", 暗号 " + HexCode(info.aiCipher) + " (" +
+           std::to_string(info.dwCipherStrength) + " bit), 鍵交換 " + HexCode(info.aiExch);
   }
   return text + ", 証明書 " + (accepted_.empty() ? "(未確認)" : accepted_);
 }
