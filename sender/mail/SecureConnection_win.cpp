@@ -113,8 +113,10 @@ void SecureConnection::Deliver(std::string_view bytes) {
 void SecureConnection::HandshakeBytes(std::string_view bytes) {
   std::string answer;
   const TlsChannel::Step step = tls_->Handshake(bytes, answer);
+  // A failure to queue the answer closes the connection, and the channel with it.
+  const std::string error = step == TlsChannel::Step::kFailed ? tls_->error() : std::string();
   QueueRecords(answer);
-  if (step == TlsChannel::Step::kFailed) return Fail(kMailTlsFailed, tls_->error());
+  if (step == TlsChannel::Step::kFailed) return Fail(kMailTlsFailed, error);
   if (step == TlsChannel::Step::kContinue || !socket_) return;
   if (const std::string refusal = tls_->VerifyServer(); !refusal.empty()) {
     return Fail(kMailCertificateRejected, refusal);
