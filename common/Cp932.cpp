@@ -47,4 +47,15 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
+std::string Cp932AsciiUpper(std::string_view text) {
+  std::string upper(text);
+  for (std::size_t i = 0; i < upper.size();) {
+    const std::size_t length = Cp932CharLength(upper, i);
+    char& c = upper[i];
+    if (length == 1 && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    i += length;
+  }
+  return upper;
+}
+
 }  // namespace zq

@@ -64,8 +64,7 @@ std::string& MailSecurityField(MailSecurity& security, int index) {
 }
 
 int SecurityIndexOf(std::string_view value) {
-  std::string upper(TrimBlanks(value));
-  for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  const std::string upper = Cp932AsciiUpper(TrimBlanks(value));
   for (int i = 1; i < 3; ++i) {
     if (upper == kSecurityValues[i]) return i;
   }

@@ -16,8 +16,7 @@ bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }  // namespace
 
 std::optional<SmtpSecurity::Mode> SecurityModeOf(std::string_view word) {
-  std::string mode(TrimBlanks(word));
-  for (char& c : mode) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  const std::string mode = Cp932AsciiUpper(TrimBlanks(word));
   if (mode.empty()) return SmtpSecurity::kPlain;
   if (mode == "STARTTLS") return SmtpSecurity::kStartTls;
   if (mode == "TLS") return SmtpSecurity::kImplicitTls;

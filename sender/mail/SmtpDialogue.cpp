@@ -12,13 +12,7 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-std::string UpperCode(std::string_view line) {
-  std::string code(line.substr(0, 3));
-  for (char& c : code) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return code;
-}
+std::string UpperCode(std::string_view line) { return Cp932AsciiUpper(line.substr(0, 3)); }
 
 // A line that is not "ddd-..." ends a reply (RFC 5321 4.2.1: the last line has a blank or
 // nothing after the code).

@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/Cp932.h"
 #include "sender/mail/SmtpDialogue.h"
 
 namespace zq {
@@ -10,20 +11,12 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return upper;
-}
-
 }  // namespace
 
 void ReadCapability(std::string_view text, SmtpCapabilities& caps) {
   std::vector<std::string> words;
   std::string word;
-  for (const char c : Upper(text) + " ") {
+  for (const char c : Cp932AsciiUpper(text) + " ") {
     if (c == ' ' || c == '=' || c == '\r' || c == '\n' || c == '\t') {
       if (!word.empty()) words.push_back(std::move(word));
       word.clear();

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/Cp932.h"
 #include "sender/mail/MailSecurity.h"
 #include "sender/mail/SessionTrace.h"
 
@@ -35,6 +36,7 @@ TEST(MailSecurity, ModeWordsAndRefusalsBeforeConnecting) {
     EXPECT_EQ(RefusalOf(c.mode, c.user, c.readable).exitCode, c.exitCode) << c.mode << c.user;
   }
   EXPECT_EQ(SecurityModeOf("StartTLS"), SmtpSecurity::kStartTls);
+  EXPECT_EQ(Cp932AsciiUpper("ヂtls"), "ヂTLS");  // the trail byte 0x61 is no letter
 }
 
 TEST(MailSecurity, ARelativeRootFileIsReadFromTheProgramFolder) {
