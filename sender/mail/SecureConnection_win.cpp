@@ -180,6 +180,7 @@ SocketPort::SendResult SecureConnection::Send(std::string_view bytes) {
   const std::string_view chunk = bytes.substr(0, kRecordChunkBytes);
   std::string records;
   if (!tls_->Encrypt(chunk, records)) {
+    events_.OnSendFailure(tls_->error());
     result.error = WSAECONNABORTED;
     return result;
   }

@@ -36,6 +36,8 @@ class ConnectionEvents {
   virtual void OnFailed(int exitCode, const std::string& text) = 0;
   // The server closed the connection (or ended TLS); `error` is the socket's word.
   virtual void OnServerClosed(int error) = 0;
+  // Why a send of the session failed below it (the session then reports the send error).
+  virtual void OnSendFailure(const std::string& text) = 0;
 };
 
 class SecureConnection final : public SocketPort {

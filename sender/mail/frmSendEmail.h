@@ -45,6 +45,7 @@ class frmSendEmail final : public ModelessDialog, private ConnectionEvents {
   void OnConnectFailed(const std::string& text) override;
   void OnFailed(int exitCode, const std::string& text) override;
   void OnServerClosed(int error) override;
+  void OnSendFailure(const std::string& text) override { Trace("*", text); }
 
   bool InitSockets();
   void StartSending();
