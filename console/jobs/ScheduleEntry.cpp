@@ -78,23 +78,4 @@ JobSpec BuildJobInfo(const ScheduleInput& input, const std::string& command, boo
   return job;
 }
 
-RunNowCommand SplitRunNowCommand(std::string_view command) {
-  command = TrimBlanks(command);
-  if (!command.empty() && command.front() == '"') {
-    const std::size_t close = command.find('"', 1);
-    if (close != std::string_view::npos) {
-      std::string_view rest = command.substr(close + 1);
-      if (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
-      return {std::string(command.substr(1, close - 1)), std::string(rest)};
-    }
-  }
-  const std::size_t blank = command.find(' ');
-  if (blank == std::string_view::npos) return {std::string(command), {}};
-  return {std::string(command.substr(0, blank)), std::string(command.substr(blank + 1))};
-}
-
-std::string CommandOfPath(const std::string& path) {
-  return path.find(' ') == std::string::npos ? path : "\"" + path + "\"";
-}
-
 }  // namespace zq

@@ -1,5 +1,5 @@
 // The schedule entry both job-creating windows share: the six modes, what each shows, what a
-// submission must hold, the job record it builds, and the run-now split of a command line.
+// submission must hold, and the job record it builds.
 // Portable decisions over a plain struct of the controls' values.
 #pragma once
 
@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "console/jobs/CommandLine.h"
 #include "console/jobs/basScheduleJob.h"
 
 namespace zq {
@@ -59,17 +60,5 @@ ScheduleCheck ValidateSchedule(const ScheduleInput& input);
 // The job of an accepted input (modes 1 to 5): time, day masks, JOB_RUN_PERIODICALLY for the
 // repeating modes, JOB_NONINTERACTIVE when asked for, the command.
 JobSpec BuildJobInfo(const ScheduleInput& input, const std::string& command, bool nonInteractive);
-
-// A run-now command line as program and parameters: a command starting with a double quote
-// has the quoted part as program and the rest, less one blank, as parameters; otherwise it
-// is split at its first blank. Blanks around the command are removed first.
-struct RunNowCommand {
-  std::string file, parameters;
-  bool operator==(const RunNowCommand&) const = default;
-};
-RunNowCommand SplitRunNowCommand(std::string_view command);
-
-// A browsed path as command text: in double quotes when it holds a blank.
-std::string CommandOfPath(const std::string& path);
 
 }  // namespace zq

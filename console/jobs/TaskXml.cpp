@@ -2,6 +2,7 @@
 #include "console/jobs/TaskXml.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 
 #include "common/CivilDate.h"
@@ -18,6 +19,8 @@ constexpr const char* kMonthNames[] = {"January",   "February", "March",    "Apr
                                        "May",       "June",     "July",     "August",
                                        "September", "October",  "November", "December"};
 constexpr char kSystemSid[] = "S-1-5-18";
+// The description that marks a definition the console wrote.
+constexpr char kDescription[] = "zqTervask";
 
 std::string Escaped(std::string_view text) {
   std::string out;
@@ -56,32 +59,57 @@ struct Window {
   std::string start, end;  // end "" for a job that repeats
 };
 
-// The first run at the job's time: today when it is still ahead, else tomorrow. A job that
-// runs once ends after one round: an hour for a single time, a week for weekdays, a month
-// for dates (less a minute, so no day comes twice).
-Window WindowOf(const JobSpec& job, const LocalTime& now) {
+long StampMinutes(const LocalTime& t) {
+  return DaysFromCivil(t.year, t.month, t.day) * 1440 + t.hour * 60 + t.minute;
+}
+std::string StampOfMinutes(long minutes) {
+  return Stamp(DateOf(minutes / 1440, static_cast<int>(minutes % 1440 / 60),
+                      static_cast<int>(minutes % 60)));
+}
+
+int DaysInMonth(int year, int month) {
+  const int next = month % 12 + 1;
+  return static_cast<int>(DaysFromCivil(year + (month == 12), next, 1) -
+                          DaysFromCivil(year, month, 1));
+}
+
+// The first day a job runs at its time: today when the time is still ahead, else tomorrow.
+long FirstDay(const JobSpec& job, const LocalTime& now) {
   const int minutes = static_cast<int>(job.jobTime / 60000 % 1440);
   long day = DaysFromCivil(now.year, now.month, now.day);
   if (minutes <= now.hour * 60 + now.minute) ++day;
-  const LocalTime start = DateOf(day, minutes / 60, minutes % 60);
-  Window window{Stamp(start), {}};
+  return day;
+}
+
+// The first run, and for a job that runs once without dates its end after one round: an hour
+// for a single time, a week less a minute for weekdays (so no day comes twice).
+Window WindowOf(const JobSpec& job, const LocalTime& now) {
+  const int minutes = static_cast<int>(job.jobTime / 60000 % 1440);
+  const long start = FirstDay(job, now) * 1440 + minutes;
+  Window window{StampOfMinutes(start), {}};
   if (job.flags & kJobRunPeriodically) return window;
-  long end = day * 1440 + minutes - 1;  // a minute before the next round starts
-  if (job.daysOfMonth != 0) {
-    const int month = start.month % 12 + 1;
-    const int year = start.year + (start.month == 12);
-    end += (DaysFromCivil(year, month, 1) + start.day - 1 - day) * 1440;
-  } else {
-    end += job.daysOfWeek != 0 ? 7 * 1440 : 61;
-  }
-  window.end =
-      Stamp(DateOf(end / 1440, static_cast<int>(end % 1440 / 60), static_cast<int>(end % 60)));
+  window.end = StampOfMinutes(start + (job.daysOfWeek != 0 ? 7 * 1440 - 1 : 60));
   return window;
 }
 
 void Boundaries(std::string& xml, const Window& window) {
   xml += "      <StartBoundary>" + window.start + "</StartBoundary>\r\n";
   if (!window.end.empty()) xml += "      <EndBoundary>" + window.end + "</EndBoundary>\r\n";
+}
+
+// A monthly trigger for the days of `days`, in every month or only in `month` (1-12).
+void MonthlyTrigger(std::string& xml, const Window& window, std::uint32_t days, int month) {
+  xml += "    <CalendarTrigger>\r\n";
+  Boundaries(xml, window);
+  xml += "      <ScheduleByMonth>\r\n        <DaysOfMonth>";
+  for (int bit = 0; bit < 31; ++bit) {
+    if (days & (1u << bit)) xml += "<Day>" + std::to_string(bit + 1) + "</Day>";
+  }
+  xml += "</DaysOfMonth>\r\n        <Months>";
+  for (int m = 1; m <= 12; ++m) {
+    if (month == 0 || m == month) xml += std::string("<") + kMonthNames[m - 1] + " />";
+  }
+  xml += "</Months>\r\n      </ScheduleByMonth>\r\n    </CalendarTrigger>\r\n";
 }
 
 std::string FolderOf(const std::string& program) {
@@ -92,12 +120,33 @@ std::string FolderOf(const std::string& program) {
 
 }  // namespace
 
-std::string TaskXmlOf(const JobSpec& job, const LocalTime& now) {
+std::vector<LocalTime> OnceDates(const JobSpec& job, const LocalTime& now) {
+  const int minutes = static_cast<int>(job.jobTime / 60000 % 1440);
+  int year = 0, month = 0, first = 0;
+  CivilFromDays(FirstDay(job, now), year, month, first);
+  std::vector<LocalTime> dates;
+  for (int day = 1; day <= 31; ++day) {
+    if (!(job.daysOfMonth & (1u << (day - 1)))) continue;
+    // Every day of the month comes within a year; months without it are passed over.
+    int y = year, m = month;
+    while (day < (y == year && m == month ? first : 1) || day > DaysInMonth(y, m)) {
+      y += m == 12;
+      m = m % 12 + 1;
+    }
+    dates.push_back({y, m, day, minutes / 60, minutes % 60, 0});
+  }
+  std::sort(dates.begin(), dates.end(),
+            [](const LocalTime& a, const LocalTime& b) { return StampMinutes(a) < StampMinutes(b); });
+  return dates;
+}
+
+std::string TaskXmlOf(const JobSpec& job, const CommandParts& action, const LocalTime& now) {
   const Window window = WindowOf(job, now);
   std::string xml =
       "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
       "<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
-      "  <RegistrationInfo>\r\n    <Description>zqTervask</Description>\r\n"
+      "  <RegistrationInfo>\r\n    <Description>" +
+      std::string(kDescription) + "</Description>\r\n"
       "  </RegistrationInfo>\r\n  <Triggers>\r\n";
   if (job.daysOfWeek == 0 && job.daysOfMonth == 0) {
     xml += "    <TimeTrigger>\r\n";
@@ -115,16 +164,15 @@ std::string TaskXmlOf(const JobSpec& job, const LocalTime& now) {
     }
     xml += "</DaysOfWeek>\r\n      </ScheduleByWeek>\r\n    </CalendarTrigger>\r\n";
   }
-  if (job.daysOfMonth != 0) {
-    xml += "    <CalendarTrigger>\r\n";
-    Boundaries(xml, window);
-    xml += "      <ScheduleByMonth>\r\n        <DaysOfMonth>";
-    for (int bit = 0; bit < 31; ++bit) {
-      if (job.daysOfMonth & (1u << bit)) xml += "<Day>" + std::to_string(bit + 1) + "</Day>";
+  if (job.daysOfMonth != 0 && (job.flags & kJobRunPeriodically)) {
+    MonthlyTrigger(xml, window, job.daysOfMonth, 0);
+  } else if (job.daysOfMonth != 0) {
+    // One trigger per date, in its own month, each expiring an hour after its run.
+    for (const LocalTime& date : OnceDates(job, now)) {
+      const long start = StampMinutes(date);
+      MonthlyTrigger(xml, {StampOfMinutes(start), StampOfMinutes(start + 60)}, 1u << (date.day - 1),
+                     date.month);
     }
-    xml += "</DaysOfMonth>\r\n        <Months>";
-    for (const char* month : kMonthNames) xml += std::string("<") + month + " />";
-    xml += "</Months>\r\n      </ScheduleByMonth>\r\n    </CalendarTrigger>\r\n";
   }
   xml += "  </Triggers>\r\n  <Principals>\r\n    <Principal id=\"Author\">\r\n";
   if (job.flags & kJobNonInteractive) {
@@ -146,7 +194,7 @@ std::string TaskXmlOf(const JobSpec& job, const LocalTime& now) {
   xml +=
       "    <Enabled>true</Enabled>\r\n  </Settings>\r\n"
       "  <Actions Context=\"Author\">\r\n    <Exec>\r\n";
-  const RunNowCommand command = SplitRunNowCommand(job.command);
+  const CommandParts& command = action;
   xml += "      <Command>" + Escaped(command.file) + "</Command>\r\n";
   if (!command.parameters.empty()) {
     xml += "      <Arguments>" + Escaped(command.parameters) + "</Arguments>\r\n";
@@ -158,141 +206,7 @@ std::string TaskXmlOf(const JobSpec& job, const LocalTime& now) {
   return xml;
 }
 
-const XmlElement* XmlElement::Child(std::string_view wanted) const {
-  for (const XmlElement& child : children) {
-    if (child.name == wanted) return &child;
-  }
-  return nullptr;
-}
-
 namespace {
-
-class XmlReader {
- public:
-  explicit XmlReader(std::string_view text) : text_(text) {}
-
-  bool Document(XmlElement& root) {
-    for (;;) {
-      SkipBlanks();
-      if (Starts("<?")) {
-        if (!SkipPast("?>")) return false;
-      } else if (Starts("<!--")) {
-        if (!SkipPast("-->")) return false;
-      } else {
-        break;
-      }
-    }
-    if (!Element(root, 0)) return false;
-    SkipBlanks();
-    return pos_ == text_.size();
-  }
-
- private:
-  static constexpr int kMaxDepth = 64;
-
-  bool Element(XmlElement& element, int depth) {
-    if (depth > kMaxDepth || !Starts("<")) return false;
-    ++pos_;
-    const std::string name = Name();
-    if (name.empty()) return false;
-    const std::size_t colon = name.find(':');
-    element.name = colon == std::string::npos ? name : name.substr(colon + 1);
-    // Attributes are skipped; quoted values may hold ">".
-    while (pos_ < text_.size() && text_[pos_] != '>' && !Starts("/>")) {
-      if (text_[pos_] == '"' || text_[pos_] == '\'') {
-        const std::size_t close = text_.find(text_[pos_], pos_ + 1);
-        if (close == std::string_view::npos) return false;
-        pos_ = close;
-      }
-      ++pos_;
-    }
-    if (Starts("/>")) {
-      pos_ += 2;
-      return true;
-    }
-    if (pos_ >= text_.size()) return false;
-    ++pos_;
-    for (;;) {
-      const std::size_t open = text_.find('<', pos_);
-      if (open == std::string_view::npos) return false;
-      if (!Decode(text_.substr(pos_, open - pos_), element.text)) return false;
-      pos_ = open;
-      if (Starts("</")) {
-        pos_ += 2;
-        if (Name() != name) return false;
-        SkipBlanks();
-        if (!Starts(">")) return false;
-        ++pos_;
-        return true;
-      }
-      if (Starts("<!--")) {
-        if (!SkipPast("-->")) return false;
-        continue;
-      }
-      element.children.emplace_back();
-      if (!Element(element.children.back(), depth + 1)) return false;
-    }
-  }
-
-  std::string Name() {
-    const std::size_t start = pos_;
-    while (pos_ < text_.size() && text_[pos_] != ' ' && text_[pos_] != '>' && text_[pos_] != '/' &&
-           text_[pos_] != '\r' && text_[pos_] != '\n' && text_[pos_] != '\t') {
-      ++pos_;
-    }
-    return std::string(text_.substr(start, pos_ - start));
-  }
-
-  static bool Decode(std::string_view raw, std::string& out) {
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-      if (raw[i] != '&') {
-        out += raw[i];
-        continue;
-      }
-      const std::size_t semi = raw.find(';', i);
-      if (semi == std::string_view::npos) return false;
-      const std::string_view entity = raw.substr(i + 1, semi - i - 1);
-      if (entity == "amp")
-        out += '&';
-      else if (entity == "lt")
-        out += '<';
-      else if (entity == "gt")
-        out += '>';
-      else if (entity == "quot")
-        out += '"';
-      else if (entity == "apos")
-        out += '\'';
-      else if (entity.size() > 1 && entity[0] == '#') {
-        const bool hex = entity[1] == 'x';
-        const long code =
-            std::strtol(std::string(entity.substr(hex ? 2 : 1)).c_str(), nullptr, hex ? 16 : 10);
-        if (code <= 0 || code > 0x7F) return false;  // beyond ASCII never comes from CP932 text
-        out += static_cast<char>(code);
-      } else {
-        return false;
-      }
-      i = semi;
-    }
-    return true;
-  }
-
-  void SkipBlanks() {
-    while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\r' ||
-                                   text_[pos_] == '\n' || text_[pos_] == '\t')) {
-      ++pos_;
-    }
-  }
-  bool Starts(std::string_view prefix) const { return text_.substr(pos_, prefix.size()) == prefix; }
-  bool SkipPast(std::string_view end) {
-    const std::size_t at = text_.find(end, pos_);
-    if (at == std::string_view::npos) return false;
-    pos_ = at + end.size();
-    return true;
-  }
-
-  std::string_view text_;
-  std::size_t pos_ = 0;
-};
 
 // "hh:mm" of a boundary "YYYY-MM-DDThh:mm:ss", as minutes; -1 when it is not one.
 int MinutesOf(std::string_view stamp) {
@@ -311,8 +225,6 @@ std::string Trimmed(const XmlElement* element) {
 }
 
 }  // namespace
-
-bool ParseXml(std::string_view text, XmlElement& root) { return XmlReader(text).Document(root); }
 
 TaskJob JobOfTaskXml(std::string_view xml) {
   TaskJob read;
@@ -350,8 +262,10 @@ TaskJob JobOfTaskXml(std::string_view xml) {
         else
           fits = false;
       }
+      // A job on dates that runs once has one trigger per date, each in its own month.
       const XmlElement* months = month->Child("Months");
-      fits = fits && months && months->children.size() == 12;
+      const std::size_t count = months ? months->children.size() : 0;
+      fits = fits && (count == 12 || (count == 1 && trigger.Child("EndBoundary")));
     }
   }
   fits = fits && minutes >= 0;
@@ -359,9 +273,14 @@ TaskJob JobOfTaskXml(std::string_view xml) {
   if (!once && (job.daysOfWeek || job.daysOfMonth)) job.flags |= kJobRunPeriodically;
   const XmlElement* principals = task.Child("Principals");
   const XmlElement* principal = principals ? principals->Child("Principal") : nullptr;
-  if (!principal || Trimmed(principal->Child("LogonType")) != "InteractiveToken") {
-    job.flags |= kJobNonInteractive;
-  }
+  const std::string logon = principal ? Trimmed(principal->Child("LogonType")) : "";
+  if (logon != "InteractiveToken") job.flags |= kJobNonInteractive;
+  const XmlElement* registration = task.Child("RegistrationInfo");
+  const std::string user = Cp932AsciiUpper(principal ? Trimmed(principal->Child("UserId")) : "");
+  read.ownDefinition =
+      registration && Trimmed(registration->Child("Description")) == kDescription &&
+      (logon == "InteractiveToken" ||
+       (logon == "ServiceAccount" && (user == kSystemSid || user == "SYSTEM")));
   const XmlElement* actions = task.Child("Actions");
   const XmlElement* exec = actions ? actions->Child("Exec") : nullptr;
   if (exec) {

@@ -74,7 +74,7 @@ void frmAddJob::cmdSubmit_Click() {
 }
 
 void frmAddJob::RunNow(const std::string& command) {
-  const RunNowCommand run = SplitRunNowCommand(command);
+  const CommandParts run = SplitRunNowCommand(command);
   const std::string directory = ProgramDirectory();
   const auto result = reinterpret_cast<INT_PTR>(::ShellExecuteA(
       nullptr, "open", run.file.c_str(), run.parameters.empty() ? nullptr : run.parameters.c_str(),

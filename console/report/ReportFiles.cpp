@@ -45,8 +45,10 @@ std::string ReportFileName(const LocalTime& moment, int attempt) {
 }
 
 std::string BatchFileText(std::string_view programDirectory, std::string_view name) {
-  const std::string sender = std::string(kSenderProgramName) + " " + kWorkDirectoryName + "\\" +
-                             std::string(name) + "\r\n";
+  // The sender by its full path: were it gone, a bare name would be searched for along the
+  // PATH, and the job runs as SYSTEM.
+  const std::string sender = QuotedForBatch(PathInDirectory(programDirectory, kSenderProgramName)) +
+                             " " + kWorkDirectoryName + "\\" + std::string(name) + "\r\n";
   if (!HasDriveLetter(programDirectory)) {
     return "PUSHD " + QuotedForBatch(programDirectory) + "\r\n" + sender + "POPD\r\n";
   }

@@ -16,8 +16,8 @@ inline constexpr char kBatchExtension[] = ".CMD";
 std::string ReportFileName(const LocalTime& moment, int attempt);
 
 // The batch file that runs the sender from `programDirectory` on the parameter file `name`
-// in the work directory: the drive, the directory made current, the sender with the relative
-// path; three lines, each ended by CR LF. A network directory is entered with PUSHD and left
+// in the work directory: the drive, the directory made current, the sender by its full path
+// in double quotes with the parameter file's relative path; three lines, each ended by CR LF. A network directory is entered with PUSHD and left
 // with POPD; a directory holding a character the command interpreter acts on is quoted.
 std::string BatchFileText(std::string_view programDirectory, std::string_view name);
 

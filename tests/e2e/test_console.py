@@ -178,7 +178,8 @@ class ConsoleTest(unittest.TestCase):
             self.assertEqual(added, f"ジョブ{jobs[command]}を追加しました。")
             self.check_parameter_file(self.dir / "CMD" / name, server.port)
             self.assertEqual(batch.read_bytes(), sjis(
-                f"Z:\r\nCD {win_path(self.dir)}\r\nzqPelmora.exe CMD\\{name}\r\n"))
+                f"Z:\r\nCD {win_path(self.dir)}\r\n"
+                f"\"{win_path(self.dir / 'zqPelmora.exe')}\" CMD\\{name}\r\n"))
             # Wine never fires a job: run its command as the service would.
             code, output = run_program("cmd", ["/c", win_path(batch)], cwd=ROOT)
             self.assertEqual(code, 0, output)

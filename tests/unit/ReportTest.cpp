@@ -107,15 +107,17 @@ TEST(ReportFiles, NamesFromTheMomentAndBatchLinesForEveryKindOfDirectory) {
   EXPECT_EQ(ReportFileName({2010, 12, 31, 0, 0, 0}, 1), "101231000000");
 
   const std::pair<const char*, const char*> cases[] = {
-      {"C:\\Tools\\R", "C:\r\nCD C:\\Tools\\R\r\nzqPelmora.exe CMD\\N\r\n"},
-      {"C:\\", "C:\r\nCD C:\\\r\nzqPelmora.exe CMD\\N\r\n"},
+      {"C:\\Tools\\R", "C:\r\nCD C:\\Tools\\R\r\n\"C:\\Tools\\R\\zqPelmora.exe\" CMD\\N\r\n"},
+      {"C:\\", "C:\r\nCD C:\\\r\n\"C:\\zqPelmora.exe\" CMD\\N\r\n"},
       {"D:\\Program Files\\zq 週報",
-       "D:\r\nCD D:\\Program Files\\zq 週報\r\nzqPelmora.exe CMD\\N\r\n"},
+       "D:\r\nCD D:\\Program Files\\zq 週報\r\n"
+       "\"D:\\Program Files\\zq 週報\\zqPelmora.exe\" CMD\\N\r\n"},
       // ポ and ソ end in the bytes of | and \ : no quoting for them.
-      {"C:\\ポソ", "C:\r\nCD C:\\ポソ\r\nzqPelmora.exe CMD\\N\r\n"},
-      {"C:\\a&b\\100%", "C:\r\nCD \"C:\\a&b\\100%%\"\r\nzqPelmora.exe CMD\\N\r\n"},
+      {"C:\\ポソ", "C:\r\nCD C:\\ポソ\r\n\"C:\\ポソ\\zqPelmora.exe\" CMD\\N\r\n"},
+      {"C:\\a&b\\100%", "C:\r\nCD \"C:\\a&b\\100%%\"\r\n\"C:\\a&b\\100%%\\zqPelmora.exe\" CMD\\N\r\n"},
       {"\\\\server\\share\\zq",
-       "PUSHD \"\\\\server\\share\\zq\"\r\nzqPelmora.exe CMD\\N\r\nPOPD\r\n"},
+       "PUSHD \"\\\\server\\share\\zq\"\r\n\"\\\\server\\share\\zq\\zqPelmora.exe\" CMD\\N\r\n"
+       "POPD\r\n"},
   };
   for (const auto& [directory, text] : cases) {
     EXPECT_EQ(BatchFileText(directory, "N"), text) << directory;

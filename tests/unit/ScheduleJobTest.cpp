@@ -2,6 +2,9 @@
 // decisions and the job records they build, the run-now split.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <set>
+
 #include "console/jobs/ScheduleEntry.h"
 #include "tests/support/FakeJobStore.h"
 
@@ -106,7 +109,7 @@ TEST(ScheduleEntry, JobRecordsByMode) {
 }
 
 TEST(RunNow, QuotedProgramsAndTheFirstBlank) {
-  const std::pair<const char*, RunNowCommand> cases[] = {
+  const std::pair<const char*, CommandParts> cases[] = {
       {" notepad.exe C:\\a.txt ", {"notepad.exe", "C:\\a.txt"}},
       {"\"C:\\Program Files\\x.exe\" -a  b", {"C:\\Program Files\\x.exe", "-a  b"}},
       {"\"C:\\a b\\x.exe\"", {"C:\\a b\\x.exe", ""}},
@@ -115,6 +118,35 @@ TEST(RunNow, QuotedProgramsAndTheFirstBlank) {
   for (const auto& [typed, split] : cases) EXPECT_EQ(SplitRunNowCommand(typed), split) << typed;
   EXPECT_EQ(CommandOfPath("C:\\a b\\x.exe"), "\"C:\\a b\\x.exe\"");
   EXPECT_EQ(CommandOfPath("C:\\x.exe"), "C:\\x.exe");
+}
+
+// A task's program as the system finds it in an unquoted line; apart from the run-now rule.
+TEST(TaskProgram, PrefixesEndingAtEachBlankFromTheLeft) {
+  const std::set<std::string> files = {"C:\\Program Files\\Tools\\backup.exe",
+                                       "C:\\Program.exe", "D:\\a b\\run.bat", "cmd.exe",
+                                       "E:\\表 ソ\\x.exe"};
+  const auto exists = [&files](const std::string& name) { return files.count(name) > 0; };
+  struct Case {
+    const char* command;
+    std::optional<CommandParts> parts;
+  };
+  const Case cases[] = {
+      {"C:\\Program Files\\Tools\\backup.exe /full",
+       CommandParts{"C:\\Program.exe", "Files\\Tools\\backup.exe /full"}},
+      {"D:\\a b\\run.bat x  y", CommandParts{"D:\\a b\\run.bat", "x  y"}},
+      {"D:\\a b\\run.bat", CommandParts{"D:\\a b\\run.bat", ""}},
+      {" cmd /c echo 日本語 ", CommandParts{"cmd.exe", "/c echo 日本語"}},
+      {"E:\\表 ソ\\x", CommandParts{"E:\\表 ソ\\x.exe", ""}},
+      {"\"F:\\q q\\y.exe\" -a", CommandParts{"F:\\q q\\y.exe", "-a"}},  // quoted: as typed
+      {"notthere.exe", CommandParts{"notthere.exe", ""}},               // no blank: as typed
+      {"G:\\no such\\tool.exe /x", std::nullopt},
+      {"   ", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ResolveProgramCommand(c.command, exists), c.parts) << c.command;
+  const std::set<std::string> only = {"C:\\Program Files\\Tools\\backup.exe"};
+  EXPECT_EQ(ResolveProgramCommand("C:\\Program Files\\Tools\\backup.exe /full",
+                                  [&only](const std::string& n) { return only.count(n) > 0; }),
+            (CommandParts{"C:\\Program Files\\Tools\\backup.exe", "/full"}));
 }
 
 }  // namespace

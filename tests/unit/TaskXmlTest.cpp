@@ -3,6 +3,8 @@
 // end of a job that runs once, and definitions written elsewhere or broken.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "console/jobs/TaskXml.h"
 
 namespace zq {
@@ -10,11 +12,16 @@ namespace {
 
 constexpr LocalTime kNow{2026, 12, 31, 23, 59, 0};
 
+// The definition with the program split at its first blank.
+std::string Xml(const JobSpec& job, const LocalTime& now) {
+  return TaskXmlOf(job, SplitRunNowCommand(job.command), now);
+}
+
 TEST(TaskXml, AWeeklyReportJobAsTheSchemaOrdersIt) {
   const JobSpec job{3 * 3600000, 0, 0x11, kJobRunPeriodically | kJobNonInteractive,
                     "\"C:\\Program Files\\zq 週報\\CMD\\a&b.CMD\""};
   EXPECT_EQ(
-      TaskXmlOf(job, kNow),
+      Xml(job, kNow),
       "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
       "<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
       "  <RegistrationInfo>\r\n    <Description>zqTervask</Description>\r\n"
@@ -49,7 +56,7 @@ TEST(TaskXml, EveryModeThereAndBack) {
       {8 * 3600000, 0x00008000, 0x40, kJobRunPeriodically | kJobNonInteractive, "x.bat"},
   };
   for (const JobSpec& job : jobs) {
-    const std::string xml = TaskXmlOf(job, kNow);
+    const std::string xml = Xml(job, kNow);
     XmlElement root;
     ASSERT_TRUE(ParseXml(xml, root)) << xml;
     const TaskJob back = JobOfTaskXml(xml);
@@ -65,7 +72,7 @@ TEST(TaskXml, EveryModeThereAndBack) {
 TEST(TaskXml, AJobThatRunsOnceEndsAfterOneRound) {
   auto boundaries = [](const JobSpec& job, const LocalTime& now) {
     XmlElement root;
-    EXPECT_TRUE(ParseXml(TaskXmlOf(job, now), root));
+    EXPECT_TRUE(ParseXml(Xml(job, now), root));
     const XmlElement& trigger = root.Child("Triggers")->children.at(0);
     const XmlElement* end = trigger.Child("EndBoundary");
     return trigger.Child("StartBoundary")->text + " " + (end ? end->text : "-");
@@ -78,9 +85,59 @@ TEST(TaskXml, AJobThatRunsOnceEndsAfterOneRound) {
   EXPECT_EQ(boundaries({10 * 3600000, 0, 0x01, 0, "a"}, morning),
             "2026-01-31T10:00:00 2026-02-07T09:59:00");
   EXPECT_EQ(boundaries({10 * 3600000, 1, 0, 0, "a"}, {2026, 12, 7, 9, 0, 0}),
-            "2026-12-07T10:00:00 2027-01-07T09:59:00");
+            "2027-01-01T10:00:00 2027-01-01T11:00:00");
   EXPECT_EQ(boundaries({10 * 3600000, 1, 0, kJobRunPeriodically, "a"}, morning),
             "2026-01-31T10:00:00 -");
+}
+
+// Dates that run once: each chosen day's next real date, across month ends and leap years.
+TEST(TaskXml, DatesOnceRunOnEachDaysNextRealDate) {
+  struct Case {
+    LocalTime now;
+    int hour;
+    std::uint32_t days;
+    const char* dates;
+  };
+  const Case cases[] = {
+      {{2026, 1, 31, 11, 0, 0}, 10, 0x3, "2026-02-01 2026-02-02"},  // not March 1 and 2 again
+      {{2026, 1, 31, 9, 0, 0}, 10, 0x40000001, "2026-01-31 2026-02-01"},
+      {{2026, 2, 10, 9, 0, 0}, 10, 1u << 29, "2026-03-30"},
+      {{2026, 4, 5, 9, 0, 0}, 10, 1u << 30, "2026-05-31"},
+      {{2027, 2, 1, 9, 0, 0}, 10, 1u << 28, "2027-03-29"},
+      {{2028, 1, 30, 9, 0, 0}, 10, 1u << 28, "2028-02-29"},
+      {{2100, 2, 1, 9, 0, 0}, 10, 1u << 28, "2100-03-29"},
+      {kNow, 23, 1u << 30, "2027-01-31"},  // 23:00 has passed on the 31st
+      {{2027, 1, 31, 10, 0, 0}, 9, 0x60000001, "2027-02-01 2027-03-30 2027-03-31"},
+      {{2026, 12, 15, 9, 0, 0}, 10, 0x7FFFFFFF, nullptr},
+  };
+  for (const Case& c : cases) {
+    const JobSpec job{static_cast<std::uint32_t>(c.hour) * 3600000, c.days, 0, 0, "a"};
+    const std::vector<LocalTime> dates = OnceDates(job, c.now);
+    std::string text;
+    for (const LocalTime& d : dates) {
+      char one[16];
+      std::snprintf(one, sizeof one, "%04d-%02d-%02d", d.year, d.month, d.day);
+      text += (text.empty() ? "" : " ") + std::string(one);
+      EXPECT_EQ(d.hour, c.hour);
+    }
+    if (c.dates) {
+      EXPECT_EQ(text, c.dates);
+    } else {  // every day: a month and a half ahead at most, each once
+      EXPECT_EQ(dates.size(), 31u);
+      EXPECT_EQ(text.substr(0, 10), "2026-12-15");
+      EXPECT_EQ(text.substr(text.size() - 10), "2027-01-14");
+    }
+  }
+  // Each date is a trigger of its own month that expires an hour after its run.
+  XmlElement root;
+  ASSERT_TRUE(ParseXml(Xml({9 * 3600000, 0x40000001, 0, 0, "a"}, {2027, 1, 31, 10, 0, 0}), root));
+  const auto& triggers = root.Child("Triggers")->children;
+  ASSERT_EQ(triggers.size(), 2u);
+  EXPECT_EQ(triggers[1].Child("StartBoundary")->text, "2027-03-31T09:00:00");
+  EXPECT_EQ(triggers[1].Child("EndBoundary")->text, "2027-03-31T10:00:00");
+  const XmlElement* months = triggers[1].Child("ScheduleByMonth")->Child("Months");
+  ASSERT_EQ(months->children.size(), 1u);
+  EXPECT_EQ(months->children[0].name, "March");
 }
 
 TEST(TaskXml, DefinitionsWrittenElsewhereOrBroken) {
@@ -92,6 +149,20 @@ TEST(TaskXml, DefinitionsWrittenElsewhereOrBroken) {
       "<t:Arguments>&lt;in&#62;</t:Arguments></t:Exec></t:Actions></t:Task>";
   const TaskJob read = JobOfTaskXml(foreign);
   EXPECT_FALSE(read.fits) << "every second day is not a console schedule";
+  EXPECT_FALSE(read.ownDefinition);
+  // Only the console's description with its principal marks a console job.
+  const std::string own = Xml({0, 0, 0x01, kJobNonInteractive, "a"}, kNow);
+  EXPECT_TRUE(JobOfTaskXml(own).ownDefinition);
+  EXPECT_TRUE(JobOfTaskXml(Xml({0, 0, 0x01, 0, "a"}, kNow)).ownDefinition);
+  auto replaced = [&own](const std::string& from, const std::string& to) {
+    std::string xml = own;
+    xml.replace(xml.find(from), from.size(), to);
+    return JobOfTaskXml(xml).ownDefinition;
+  };
+  EXPECT_TRUE(replaced("S-1-5-18", "system"));
+  EXPECT_FALSE(replaced("S-1-5-18", "S-1-5-21-1-2-3-1001"));
+  EXPECT_FALSE(replaced("ServiceAccount", "Password"));
+  EXPECT_FALSE(replaced("<Description>zqTervask", "<Description>backup"));
   EXPECT_EQ(read.job.jobTime, (4 * 60 + 30) * 60000u);
   EXPECT_EQ(read.job.command, "\"C:\\a & b\\x.exe\" <in>");
   XmlElement root;
