@@ -74,22 +74,24 @@ AccessVerdict CheckPathAccess(const std::string& path) {
   return JudgeAccess(text, (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0, CurrentUserSid());
 }
 
-std::string ProtectedAccessText(bool administrators) {
+std::string ProtectedAccessText(bool administrators, bool folder) {
+  const std::string entry = folder ? "(A;OICI;FA;;;" : "(A;;FA;;;";
   const std::string user = CurrentUserSid();
-  std::string sddl = "D:P(A;OICI;FA;;;SY)";
-  if (administrators) sddl += "(A;OICI;FA;;;BA)";
-  if (!user.empty()) sddl += "(A;OICI;FA;;;" + user + ")";
+  std::string sddl = "D:P" + entry + "SY)";
+  if (administrators) sddl += entry + "BA)";
+  if (!user.empty()) sddl += entry + user + ")";
   return sddl;
 }
 
-std::uint32_t MakeDirectoryWithAccess(const std::string& path, const std::string& sddl) {
+std::uint32_t MakeDirectoryWithAccess(const std::string& path, const std::string& sddl,
+                                      bool mayExist) {
   const Descriptor descriptor(sddl);
   if (const std::uint32_t error = descriptor.error()) return error;
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
   if (::CreateDirectoryA(path.c_str(), &attributes)) return 0;
   const DWORD error = ::GetLastError();
   const DWORD found = ::GetFileAttributesA(path.c_str());
-  if (error == ERROR_ALREADY_EXISTS && found != INVALID_FILE_ATTRIBUTES &&
+  if (mayExist && error == ERROR_ALREADY_EXISTS && found != INVALID_FILE_ATTRIBUTES &&
       (found & FILE_ATTRIBUTE_DIRECTORY)) {
     return 0;
   }
@@ -108,6 +110,18 @@ std::uint32_t SetPathAccess(const std::string& path, const std::string& sddl) {
   return ::SetNamedSecurityInfoA(name.data(), SE_FILE_OBJECT,
                                  DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
                                  nullptr, nullptr, dacl, nullptr);
+}
+
+std::uint32_t ProtectFile(const std::string& path, const std::string& sddl) {
+  const Descriptor descriptor(sddl);
+  if (const std::uint32_t error = descriptor.error()) return error;
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
+  const UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, &attributes, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file) return 0;
+  const DWORD error = ::GetLastError();
+  if (error != ERROR_FILE_EXISTS) return error;
+  return SetPathAccess(path, sddl);
 }
 
 }  // namespace zq

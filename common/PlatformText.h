@@ -23,6 +23,8 @@ std::string Utf8OfAnsi(const std::string& text);
 
 // The platform's text for a system error number, on one line ("" when it has none).
 std::string GetSystemErrorText(std::uint32_t error);
+// The text of `error` in the message table of `module` (the system's when null), on one line.
+std::string ModuleErrorText(HMODULE module, std::uint32_t error);
 
 // One value of a profile (INI) file, of any length: "" when the file, section or key is
 // missing. Section and key match without regard to case; the reader removes one pair of

@@ -37,12 +37,15 @@ std::string TakeFormattedText(char* text, DWORD length) {
   return length == 0 || text == nullptr ? std::string() : std::string(text, length);
 }
 
-std::string GetSystemErrorText(std::uint32_t error) {
+std::string GetSystemErrorText(std::uint32_t error) { return ModuleErrorText(nullptr, error); }
+
+std::string ModuleErrorText(HMODULE module, std::uint32_t error) {
   char* text = nullptr;
+  const DWORD source = module ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM;
   const DWORD length =
-      ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-                           FORMAT_MESSAGE_MAX_WIDTH_MASK | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                       nullptr, error, TextLanguage(), reinterpret_cast<char*>(&text), 0, nullptr);
+      ::FormatMessageA(source | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK |
+                           FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                       module, error, TextLanguage(), reinterpret_cast<char*>(&text), 0, nullptr);
   std::string message = TakeFormattedText(text, length);
   while (!message.empty() &&
          (message.back() == ' ' || message.back() == '\r' || message.back() == '\n')) {

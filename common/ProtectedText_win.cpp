@@ -6,6 +6,7 @@
 #include <dpapi.h>
 #include <wincrypt.h>
 
+#include "common/SecretText.h"
 #include "common/UniqueHandle.h"
 
 namespace zq {
@@ -19,12 +20,14 @@ std::string TakeBlob(DATA_BLOB& blob) {
 
 }  // namespace
 
-std::optional<std::string> ProtectText(const std::string& secret) {
+std::optional<std::string> ProtectText(const std::string& secret, SecretScope scope) {
   DATA_BLOB in{static_cast<DWORD>(secret.size()),
                reinterpret_cast<BYTE*>(const_cast<char*>(secret.data()))};
   DATA_BLOB out{};
   if (!::CryptProtectData(&in, nullptr, nullptr, nullptr, nullptr,
-                          CRYPTPROTECT_LOCAL_MACHINE | CRYPTPROTECT_UI_FORBIDDEN, &out)) {
+                          (scope == SecretScope::kMachine ? CRYPTPROTECT_LOCAL_MACHINE : 0) |
+                              CRYPTPROTECT_UI_FORBIDDEN,
+                          &out)) {
     return std::nullopt;
   }
   const std::string blob = TakeBlob(out);
@@ -65,6 +68,14 @@ std::optional<std::string> UnprotectText(const std::string& text) {
     return std::nullopt;
   }
   return TakeBlob(out);
+}
+
+std::optional<std::string> ReprotectText(const std::string& text, SecretScope scope) {
+  std::optional<std::string> secret = UnprotectText(text);
+  if (!secret) return std::nullopt;
+  std::optional<std::string> again = ProtectText(*secret, scope);
+  WipeString(*secret);
+  return again;
 }
 
 }  // namespace zq

@@ -24,7 +24,8 @@ inline constexpr const char* kMailSettingKeys[] = {"SmtpServer", "SmtpPort", "Fr
                                                    "Subject"};
 
 // How the sender secures its mail and logs in, under the same keys in the settings file and
-// the parameter file. The password is kept protected (ProtectText), never in clear.
+// the parameter file. The password is kept protected, never in clear: for the current user in
+// the settings file, for the machine in a parameter file (the job runs as SYSTEM).
 struct MailSecurity {
   std::string security, user, protectedPassword, caFile;
 };
@@ -101,6 +102,9 @@ std::string ReadSetting(const std::string& section, const std::string& key);
 // Stores one value (ProfileTextOf); 0 on success, else the system error number.
 std::uint32_t WriteSetting(const std::string& section, const std::string& key,
                            const std::string& value);
+// Makes the settings file readable and changeable by SYSTEM, Administrators and the current
+// user only (created empty when missing); 0 on success, else the system error number.
+std::uint32_t ProtectSettingsFile();
 // The local computer's name, "" when it cannot be read.
 std::string GetLocalComputerName();
 

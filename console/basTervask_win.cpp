@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "common/AccessSafety_win.h"
 #include "common/Cp932.h"
 #include "common/MessageBox.h"
 #include "common/PlatformText.h"
@@ -22,6 +23,10 @@ std::uint32_t WriteSetting(const std::string& section, const std::string& key,
   }
   const DWORD error = ::GetLastError();
   return error != 0 ? error : ERROR_WRITE_FAULT;
+}
+
+std::uint32_t ProtectSettingsFile() {
+  return ProtectFile(g_settingsFilePath, ProtectedAccessText(true, false));
 }
 
 std::string GetLocalComputerName() { return LocalComputerName(); }

@@ -6,6 +6,7 @@
 #include "common/MessageBox.h"
 #include "common/PlatformText.h"
 #include "common/ProtectedText_win.h"
+#include "common/SecretText.h"
 #include "console/frmMailSettingIds.h"
 #include "console/report/ReportFiles_win.h"
 #include "console/report/ReportParameters.h"
@@ -117,7 +118,7 @@ std::optional<frmMailSetting::Typed> frmMailSetting::ReadTyped() {
   }
   typed.mail = TrimmedMailSettings(typed.mail);
   const std::string user(TrimBlanks(ItemText(IDE_txtUser)));
-  const std::string password = ItemText(IDE_txtPassword);
+  std::string password = ItemText(IDE_txtPassword);
   if (const char* login = CheckLogin(SecurityIndex(), user, password); *login) {
     TervaskMessage(login, kMbExclamation);
     ::SetFocus(::GetDlgItem(window(), SecurityIndex() == 0 ? IDC_cboSecurity : IDE_txtPassword));
@@ -125,7 +126,9 @@ std::optional<frmMailSetting::Typed> frmMailSetting::ReadTyped() {
   }
   typed.security = {kSecurityValues[SecurityIndex()], user, "", caFile_};
   if (!user.empty()) {
-    const auto protectedPassword = ProtectText(password);
+    // Only this user reads the settings' copy; a report job gets a machine copy of its own.
+    const auto protectedPassword = ProtectText(password, SecretScope::kCurrentUser);
+    WipeString(password);
     if (!protectedPassword) {
       TervaskMessage(
           "パスワードを保護できませんでした。\r\n" + GetSystemErrorText(::GetLastError()),
@@ -142,7 +145,7 @@ void frmMailSetting::Save() {
   if (!typed) return;
   g_mailSettings = typed->mail;
   g_mailSecurity = typed->security;
-  std::uint32_t failure = 0;
+  std::uint32_t failure = ProtectSettingsFile();
   auto write = [&failure](const char* key, const std::string& value) {
     const std::uint32_t error = WriteSetting(kSettingsSection, key, value);
     if (failure == 0) failure = error;

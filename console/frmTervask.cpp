@@ -3,9 +3,6 @@
 #include "console/frmTervask.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
-
-#include <array>
 
 #include "common/Hourglass.h"
 #include "common/MessageBox.h"
@@ -28,12 +25,6 @@ constexpr int kTimePanel = 2;
 OpenFileChooser g_fileChooser;
 SystemClock g_systemClock;
 
-// A file or directory of a submission that could not be made.
-void ShowFileFailure(const std::string& path, std::uint32_t error) {
-  TervaskMessage("アプリケーションエラー！\r\n" + path + "\r\n" + GetSystemErrorText(error),
-                 kMbExclamation);
-}
-
 }  // namespace
 
 frmTervask::frmTervask(JobStore& store, FileChooser& chooser, const Clock& clock,
@@ -47,13 +38,21 @@ frmTervask::frmTervask(JobStore& store, FileChooser& chooser, const Clock& clock
 frmTervask::frmTervask(JobStore& store)
     : frmTervask(store, g_fileChooser, g_systemClock, ProgramDirectory()) {}
 
+bool frmTervask::Open() {
+  if (!Create()) return false;
+  // The window shows before the scheduler is asked anything: it may not answer for long.
+  ::ShowWindow(window(), SW_SHOWNORMAL);
+  ::UpdateWindow(window());
+  cmdRefresh_Click();
+  return true;
+}
+
 int frmTervask::Show() {
-  if (!Create()) {
+  if (!Open()) {
     TervaskMessage("アプリケーションエラー！\r\n" + GetSystemErrorText(::GetLastError()),
                    kMbExclamation);
     return 1;
   }
-  ::ShowWindow(window(), SW_SHOWNORMAL);
   RunMessageLoop();
   return 0;
 }
@@ -101,7 +100,7 @@ INT_PTR frmTervask::OnMessage(UINT message, WPARAM wParam, LPARAM) {
           return TRUE;
         }
         case IDB_cmdDelete:
-          cmdDelete_Click();
+          if (jobs_.DeleteSelected(store_)) cmdRefresh_Click();
           return TRUE;
       }
       return FALSE;
@@ -144,40 +143,10 @@ void frmTervask::Form_Load() {
   const int width = client.right - client.left;
   const int parts[] = {width - 200, width - 90, -1};
   ::SendDlgItemMessageA(window(), IDS_StatusBar1, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
-  const std::string scheduler = store_.Name();  // which scheduler holds the jobs
-  ::SendDlgItemMessageA(window(), IDS_StatusBar1, SB_SETTEXTA, 0,
-                        reinterpret_cast<LPARAM>(scheduler.c_str()));
   tmrClock_Timer();
   ::SetTimer(window(), kClockTimer, kClockIntervalMs, nullptr);
-  PrepareJobList();
-  cmdRefresh_Click();
-}
-
-// Seven columns, each as wide as its caption and a number of blanks in the window's font.
-void frmTervask::PrepareJobList() {
-  static constexpr std::pair<const char*, int> kColumns[] = {
-      {"状態", 4}, {"ID", 5},   {"区分", 4},           {"曜日／日付", 8},
-      {"時刻", 4}, {"対話", 4}, {"コマンドライン", 50}};
-  const HWND list = ::GetDlgItem(window(), IDV_lstJobs);
-  const HDC dc = ::GetDC(list);
-  const HGDIOBJ previous =
-      ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(window(), WM_GETFONT, 0, 0)));
-  for (int i = 0; i < 7; ++i) {
-    const std::string measured = kColumns[i].first + std::string(kColumns[i].second, ' ');
-    SIZE extent{};
-    ::GetTextExtentPoint32A(dc, measured.c_str(), static_cast<int>(measured.size()), &extent);
-    LVCOLUMNA column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<char*>(kColumns[i].first);
-    column.cx = extent.cx;
-    column.iSubItem = i;
-    ::SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-  }
-  ::SelectObject(dc, previous);
-  ::ReleaseDC(list, dc);
-  ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  for (const int id : {IDV_lstJobs, IDB_cmdRefresh, IDB_cmdAdd, IDB_cmdButtonBrowse})
-    ::EnableWindow(::GetDlgItem(window(), id), TRUE);
+  jobs_ = JobListControls(window());
+  jobs_.Prepare();
 }
 
 void frmTervask::cmdAdd_Click() {
@@ -199,61 +168,13 @@ void frmTervask::cmdButtonBrowse_Click(NetworkEnumeration& network) {
   }
 }
 
+// The status bar names the scheduler, or says that it does not answer.
 void frmTervask::cmdRefresh_Click() {
-  Hourglass hourglass;
-  const HWND list = ::GetDlgItem(window(), IDV_lstJobs);
-  // Rows are added without repainting, so a long list is drawn once.
-  ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  ::SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-  const std::uint32_t status = ListJobs(store_, [&](const JobRecord& r) { AddJobRow(r); });
-  ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-  ::InvalidateRect(list, nullptr, TRUE);
-  const LRESULT rows = ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
-  ::EnableWindow(::GetDlgItem(window(), IDB_cmdDelete), rows > 0);
-  if (status != 0) TervaskMessage(NetErrorLine(status, store_.ErrorText(status)), kMbExclamation);
-}
-
-// One row; the job id travels with it, so nothing is parsed back from the columns.
-void frmTervask::AddJobRow(const JobRecord& record) {
-  const HWND list = ::GetDlgItem(window(), IDV_lstJobs);
-  std::array<std::string, 7> texts = JobRowTexts(record);
-  LVITEMA item{};
-  item.mask = LVIF_TEXT | LVIF_PARAM;
-  item.iItem = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-  item.pszText = texts[0].data();
-  item.lParam = static_cast<LPARAM>(record.id);
-  const int row =
-      static_cast<int>(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-  for (int column = 1; column < 7; ++column) {
-    LVITEMA sub{};
-    sub.iSubItem = column;
-    sub.pszText = texts[column].data();
-    ::SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&sub));
-  }
-}
-
-void frmTervask::cmdDelete_Click() {
-  const HWND list = ::GetDlgItem(window(), IDV_lstJobs);
-  const int row = static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
-  if (row < 0) return;
-  LVITEMA item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  if (!::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return;
-  const auto id = static_cast<std::uint32_t>(item.lParam);
-  if (TervaskMessage(JobDeleteQuestion(id), kMbYesNo | kMbQuestion | kMbDefaultButton2) != kIdYes) {
-    return;
-  }
-  std::uint32_t status = 0;
-  {
-    Hourglass hourglass;
-    status = store_.Delete(id);
-  }
-  if (status != 0) {
-    TervaskMessage(JobDeleteRefusedText(id, NetErrorLine(status, store_.ErrorText(status))),
-                   kMbExclamation);
-  }
-  cmdRefresh_Click();
+  const std::uint32_t status = jobs_.Refresh(store_);
+  const std::string scheduler =
+      status == kStoreNotAnswering ? "スケジューラが応答しません" : store_.Name();
+  ::SendDlgItemMessageA(window(), IDS_StatusBar1, SB_SETTEXTA, 0,
+                        reinterpret_cast<LPARAM>(scheduler.c_str()));
 }
 
 void frmTervask::Form_Unload() {
@@ -299,65 +220,14 @@ void frmTervask::cmdBrowse_Click(int line) {
   }
 }
 
-// Everything a submission needs is checked before any file is written.
-bool frmTervask::CheckReport(const ReportPanel& panel, const ScheduleInput& input) const {
-  const ScheduleCheck check = ValidateSchedule(input);
-  if (!check.ok) {
-    TervaskMessage(check.message, kMbExclamation);
-    schedule_.Focus(check.focus);
-    return false;
-  }
-  if (!panel.sections[kSectionMail]) return true;
-  const MailSettingsRefusal refusal = CheckMailSettings(panel.mail);
-  if (refusal.field < 0) return true;
-  TervaskMessage(refusal.message, kMbExclamation);
-  report_.FocusMail(refusal.field);
-  return false;
-}
-
 void frmTervask::cmdSubmit_Click() {
-  ReportPanel panel = report_.Read();
-  panel.security = g_mailSecurity;
-  const ScheduleInput input = schedule_.Read();
-  if (!CheckReport(panel, input)) return;
-  ReportWrite written;
-  {
-    Hourglass hourglass;
-    const std::string directory = PathInDirectory(programDirectory_, kWorkDirectoryName);
-    if (const std::uint32_t error = MakeProtectedDirectory(directory)) {
-      return ShowFileFailure(directory, error);
-    }
-    // One moment names both files and dates the parameter file.
-    const LocalTime moment = clock_.Now();
-    written = WriteReportPair(programDirectory_, moment,
-                              BuildParameterText(panel, programDirectory_, CreatedText(moment)));
-  }
-  if (written.error != 0) return ShowFileFailure(written.failedPath, written.error);
-  if (input.mode == kModeRunNow) return RunReportNow(written.pair);
-  RegisterReport(input, written.pair);
-}
-
-// The sender gets the parameter file's full path; it shows its own window while it works.
-void frmTervask::RunReportNow(const ReportPair& pair) {
-  const std::string sender = PathInDirectory(programDirectory_, kSenderProgramName);
-  const std::string parameter = CommandOfPath(pair.parameterPath);
-  const auto result =
-      reinterpret_cast<INT_PTR>(::ShellExecuteA(nullptr, "open", sender.c_str(), parameter.c_str(),
-                                                programDirectory_.c_str(), SW_SHOWNORMAL));
-  if (result > 32) return;
-  TervaskMessage("アプリケーションの起動に失敗しました！\r\n" + sender + " " + parameter + "\r\n" +
-                     GetSystemErrorText(static_cast<std::uint32_t>(result)),
-                 kMbExclamation);
-}
-
-// Report jobs run without interaction; a refused job leaves no files that nothing points to.
-void frmTervask::RegisterReport(const ScheduleInput& input, const ReportPair& pair) {
-  const JobSpec job = BuildJobInfo(input, "\"" + pair.batchPath + "\"", true);
-  if (!schedule_.Submit(store_, job)) {
-    ::DeleteFileA(pair.batchPath.c_str());
-    ::DeleteFileA(pair.parameterPath.c_str());
-  }
-  cmdRefresh_Click();
+  ReportRequest request{report_.Read(), schedule_.Read(), programDirectory_};
+  request.panel.security = g_mailSecurity;
+  const ReportOutcome outcome = SubmitReport(request, store_, clock_);
+  if (!outcome.message.empty()) TervaskMessage(outcome.message, outcome.style);
+  if (outcome.scheduleFocus != ScheduleFocus::kNone) schedule_.Focus(outcome.scheduleFocus);
+  if (outcome.mailField >= 0) report_.FocusMail(outcome.mailField);
+  if (outcome.jobAdded) cmdRefresh_Click();
 }
 
 }  // namespace zq

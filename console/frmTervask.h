@@ -9,11 +9,13 @@
 #include "common/ModelessDialog.h"
 #include "console/basTervask.h"
 #include "console/jobs/FileChooser.h"
+#include "console/jobs/JobListControls_win.h"
 #include "console/jobs/ScheduleControls_win.h"
 #include "console/jobs/basScheduleJob.h"
 #include "console/network/clsNetworkComputer.h"
 #include "console/report/ReportControls_win.h"
 #include "console/report/ReportFiles_win.h"
+#include "console/report/SubmitReport_win.h"
 
 namespace zq {
 
@@ -26,7 +28,9 @@ class frmTervask final : public ModelessDialog {
   // The file-open dialog, the system clock and the program's own directory.
   explicit frmTervask(JobStore& store);
 
-  // Shows the window and serves messages until it is closed; returns the exit code.
+  // Creates and shows the window, then lists the jobs; false when it cannot be created.
+  bool Open();
+  // Open, then serves messages until the window is closed; returns the exit code.
   int Show();
 
   // Shows the mail settings dialog; a save fills the mail boxes.
@@ -46,18 +50,13 @@ class frmTervask final : public ModelessDialog {
   void tmrClock_Timer();
   void cmdBrowse_Click(int line);
   void cmdSubmit_Click();
-  bool CheckReport(const ReportPanel& panel, const ScheduleInput& input) const;
-  void RunReportNow(const ReportPair& pair);
-  void RegisterReport(const ScheduleInput& input, const ReportPair& pair);
-  void PrepareJobList();
-  void AddJobRow(const JobRecord& record);
-  void cmdDelete_Click();
 
   JobStore& store_;
   FileChooser& chooser_;
   const Clock& clock_;
   std::string programDirectory_;
   ScheduleControls schedule_{nullptr};
+  JobListControls jobs_{nullptr};
   ReportControls report_{nullptr};
   bool helpOpened_ = false;
 };

@@ -4,10 +4,14 @@
 #include <oleauto.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cwchar>
+#include <optional>
+#include <set>
 #include <utility>
 
 #include "common/PlatformText.h"
+#include "common/UniqueHandle.h"
 #include "console/jobs/TaskXml.h"
 #include "console/jobs/basScheduleJob_win.h"
 
@@ -19,7 +23,9 @@ constexpr wchar_t kFolderName[] = L"zq";
 constexpr wchar_t kRootPath[] = L"\\";
 // Without an enumeration (some implementations have none) own tasks are looked up by name
 // until this many numbers in a row are free.
-constexpr int kProbeGap = 32;
+constexpr std::uint32_t kProbeGap = 32;
+// The console's folder, readable and changeable by SYSTEM and Administrators only.
+constexpr wchar_t kFolderAccess[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
 template <typename T>
 class Com {
@@ -88,25 +94,30 @@ bool IsMissing(HRESULT hr) {
          hr == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
 }
 
-// The number of "zq-N" or "AtN"; 0 for any other name.
+// The number of "zq-N" or "AtN" (1 to kMaxTaskNumber, no leading zero); 0 for any other name.
 std::uint32_t NumberOf(const std::wstring& name, const wchar_t* prefix) {
   const std::size_t length = std::wcslen(prefix);
-  if (name.size() <= length || name.compare(0, length, prefix) != 0) return 0;
+  if (name.size() <= length || name.compare(0, length, prefix) != 0 || name[length] == L'0') {
+    return 0;
+  }
   std::uint32_t n = 0;
   for (std::size_t i = length; i < name.size(); ++i) {
-    if (name[i] < L'0' || name[i] > L'9' || n > 99999) return 0;
+    if (name[i] < L'0' || name[i] > L'9') return 0;
     n = n * 10 + static_cast<std::uint32_t>(name[i] - L'0');
+    if (n > kMaxTaskNumber) return 0;
   }
   return n;
 }
 
-// A task as a job row: its definition read back, and an error mark for a failed last run
-// (task states SCHED_S_* are not failures).
+// A task as a job row: its definition read back, whether the console wrote it, and an error
+// mark for a failed last run (task states SCHED_S_* are not failures).
 JobRecord RecordOf(IRegisteredTask* task, std::uint32_t id) {
-  JobRecord record{id, {}};
+  JobRecord record{id, {}, true};
   Bstr xml;
   if (SUCCEEDED(task->get_Xml(xml.put())) && xml.get()) {
-    record.job = JobOfTaskXml(PtrToWideString(xml.get())).job;
+    const TaskJob read = JobOfTaskXml(PtrToWideString(xml.get()));
+    record.job = read.job;
+    record.foreign = !read.ownDefinition;
   }
   LONG result = 0;
   if (SUCCEEDED(task->get_LastTaskResult(&result))) {
@@ -117,11 +128,20 @@ JobRecord RecordOf(IRegisteredTask* task, std::uint32_t id) {
   return record;
 }
 
+// A file the system would start: found on the search path the way a process start finds it.
+bool ProgramExists(const std::string& name) {
+  char found[MAX_PATH + 1] = {};
+  const DWORD length = ::SearchPathA(nullptr, name.c_str(), nullptr, sizeof found, found, nullptr);
+  if (length == 0 || length > MAX_PATH) return false;
+  const DWORD attributes = ::GetFileAttributesA(found);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::wstring OwnName(std::uint32_t n) { return L"zq-" + std::to_wstring(n); }
 
 // Own tasks looked up by name, for an implementation that cannot enumerate a folder.
 void ProbeOwnTasks(ITaskFolder* folder, std::vector<JobRecord>& jobs) {
-  for (std::uint32_t n = 1, free = 0; free < kProbeGap; ++n) {
+  for (std::uint32_t n = 1, free = 0; free < kProbeGap && n <= kMaxTaskNumber; ++n) {
     Com<IRegisteredTask> task;
     if (FAILED(folder->GetTask(Bstr(OwnName(n)).get(), task.put()))) {
       ++free;
@@ -157,8 +177,9 @@ TaskJobStore::~TaskJobStore() {
   if (comStarted_) ::CoUninitialize();
 }
 
-// The jobs of one folder: own tasks "zq-N" or AT-style "AtN". A folder that is not there
-// holds none.
+// The jobs of one folder: tasks "zq-N" of the console's folder (those the console did not
+// write marked, with ids of their own), or AT-style "AtN". A folder that is not there holds
+// none.
 std::uint32_t TaskJobStore::ListFolder(const wchar_t* path, bool own,
                                        std::vector<JobRecord>& jobs) {
   Com<ITaskFolder> folder;
@@ -172,6 +193,7 @@ std::uint32_t TaskJobStore::ListFolder(const wchar_t* path, bool own,
   if (hr == E_NOTIMPL) {
     // AT-style tasks cannot be guessed; they are listed where a folder can be enumerated.
     if (own) ProbeOwnTasks(folder.get(), jobs);
+    for (JobRecord& record : jobs) taken_.insert(record.id);
     return 0;
   }
   if (FAILED(hr)) return static_cast<std::uint32_t>(hr);
@@ -183,7 +205,18 @@ std::uint32_t TaskJobStore::ListFolder(const wchar_t* path, bool own,
       continue;
     }
     const std::uint32_t n = NumberOf(name.get(), own ? L"zq-" : L"At");
-    if (n != 0) jobs.push_back(RecordOf(task.get(), own ? n : kAtTaskIdBase + n));
+    if (!own) {
+      if (n != 0) jobs.push_back(RecordOf(task.get(), kAtTaskIdBase + n));
+      continue;
+    }
+    if (n != 0) taken_.insert(n);
+    JobRecord record = RecordOf(task.get(), n);
+    if (n == 0 || record.foreign) {
+      record.foreign = true;
+      record.id = kForeignTaskIdBase + static_cast<std::uint32_t>(foreignNames_.size());
+      foreignNames_[record.id] = name.get();
+    }
+    jobs.push_back(record);
   }
   return 0;
 }
@@ -191,6 +224,8 @@ std::uint32_t TaskJobStore::ListFolder(const wchar_t* path, bool own,
 JobStore::Page TaskJobStore::Enumerate(std::uint32_t& resume) {
   Page page;
   if (!service_) return {status_, {}};
+  foreignNames_.clear();
+  taken_.clear();
   page.status = ListFolder(kFolderPath, true, page.jobs);
   if (page.status == 0) page.status = ListFolder(kRootPath, false, page.jobs);
   std::sort(page.jobs.begin(), page.jobs.end(),
@@ -201,21 +236,29 @@ JobStore::Page TaskJobStore::Enumerate(std::uint32_t& resume) {
 
 std::uint32_t TaskJobStore::Add(const JobSpec& job, std::uint32_t& id) {
   if (!service_) return status_;
+  const std::optional<CommandParts> program = ResolveProgramCommand(job.command, ProgramExists);
+  if (!program) return kProgramNotFound;
   Com<ITaskFolder> folder;
   HRESULT hr = service_->GetFolder(Bstr(kFolderPath).get(), folder.put());
   if (IsMissing(hr)) {
     Com<ITaskFolder> root;
     hr = service_->GetFolder(Bstr(kRootPath).get(), root.put());
     if (SUCCEEDED(hr)) {
-      Variant none;
-      hr = root->CreateFolder(Bstr(kFolderName).get(), none.get(), folder.put());
+      const Variant access{std::wstring(kFolderAccess)};
+      hr = root->CreateFolder(Bstr(kFolderName).get(), access.get(), folder.put());
     }
   }
   if (FAILED(hr)) return static_cast<std::uint32_t>(hr);
   std::vector<JobRecord> existing;
+  foreignNames_.clear();
+  taken_.clear();
   if (const std::uint32_t status = ListFolder(kFolderPath, true, existing)) return status;
-  std::uint32_t next = 1;
-  for (const JobRecord& record : existing) next = std::max(next, record.id + 1);
+  std::set<std::uint32_t> ownNumbers;
+  for (const JobRecord& record : existing) {
+    if (!record.foreign) ownNumbers.insert(record.id);
+  }
+  const std::uint32_t next = NextTaskNumber(ownNumbers, taken_, kMaxTaskNumber);
+  if (next == 0) return static_cast<std::uint32_t>(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS));
   // Report jobs run as SYSTEM without a logon; interactive jobs as the registering user,
   // only while that user is logged on.
   const bool system = (job.flags & kJobNonInteractive) != 0;
@@ -223,9 +266,10 @@ std::uint32_t TaskJobStore::Add(const JobSpec& job, std::uint32_t& id) {
   const Variant none;
   Com<IRegisteredTask> registered;
   hr = folder->RegisterTask(
-      Bstr(OwnName(next)).get(), Bstr(WideOf(TaskXmlOf(job, clock_.Now()))).get(), TASK_CREATE,
-      user.get(), none.get(), system ? TASK_LOGON_SERVICE_ACCOUNT : TASK_LOGON_INTERACTIVE_TOKEN,
-      none.get(), registered.put());
+      Bstr(OwnName(next)).get(), Bstr(WideOf(TaskXmlOf(job, *program, clock_.Now()))).get(),
+      TASK_CREATE, user.get(), none.get(),
+      system ? TASK_LOGON_SERVICE_ACCOUNT : TASK_LOGON_INTERACTIVE_TOKEN, none.get(),
+      registered.put());
   if (FAILED(hr)) return static_cast<std::uint32_t>(hr);
   id = next;
   return 0;
@@ -233,15 +277,40 @@ std::uint32_t TaskJobStore::Add(const JobSpec& job, std::uint32_t& id) {
 
 std::uint32_t TaskJobStore::Delete(std::uint32_t id) {
   if (!service_) return status_;
-  const bool at = id > kAtTaskIdBase;
+  const bool at = id > kAtTaskIdBase && id < kForeignTaskIdBase;
   Com<ITaskFolder> folder;
   HRESULT hr = service_->GetFolder(Bstr(at ? kRootPath : kFolderPath).get(), folder.put());
   if (FAILED(hr)) return static_cast<std::uint32_t>(hr);
-  const std::wstring name = at ? L"At" + std::to_wstring(id - kAtTaskIdBase) : OwnName(id);
+  std::wstring name = at ? L"At" + std::to_wstring(id - kAtTaskIdBase) : OwnName(id);
+  if (id >= kForeignTaskIdBase) {
+    const auto found = foreignNames_.find(id);
+    if (found == foreignNames_.end()) {
+      return static_cast<std::uint32_t>(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    }
+    name = found->second;
+  }
   hr = folder->DeleteTask(Bstr(name).get(), 0);
   return FAILED(hr) ? static_cast<std::uint32_t>(hr) : 0;
 }
 
-std::string TaskJobStore::ErrorText(std::uint32_t status) { return GetSystemErrorText(status); }
+// The code in hexadecimal with the scheduler's own text: the system's, that of the Win32
+// error inside it, or the message table of the scheduler's library.
+std::string TaskJobStore::ErrorText(std::uint32_t status) {
+  if (status == kProgramNotFound) {
+    return "コマンドのプログラムが見つかりません。空白を含むパスは \"\" で囲んでください。";
+  }
+  std::string text = GetSystemErrorText(status);
+  if (text.empty() && HRESULT_FACILITY(status) == FACILITY_WIN32) {
+    text = GetSystemErrorText(HRESULT_CODE(status));
+  }
+  if (text.empty()) {
+    const UniqueModule library(
+        ::LoadLibraryExA("taskschd.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    if (library) text = ModuleErrorText(library.get(), status);
+  }
+  char code[32];
+  std::snprintf(code, sizeof code, "エラーコード: 0x%08X", static_cast<unsigned>(status));
+  return text.empty() ? std::string(code) : std::string(code) + "\r\n" + text;
+}
 
 }  // namespace zq

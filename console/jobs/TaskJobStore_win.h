@@ -1,12 +1,15 @@
-// Scheduled jobs as Task Scheduler 2.0 tasks: the console's own in the folder \zq, named
-// zq-N (N is the job id shown), and the AT-style tasks At1, At2... of the root folder (listed
-// with ids from kAtTaskIdBase, deletable). The service is reached only through COM, so the
+// Scheduled jobs as Task Scheduler 2.0 tasks: the console's own in the folder \zq (made
+// admin-only), named zq-N (N is the job id shown), other tasks of that folder marked as
+// foreign, and the AT-style tasks At1, At2... of the root folder (listed with ids from
+// kAtTaskIdBase, deletable). The service is reached only through COM, so the
 // program starts on systems without it. Windows only.
 #pragma once
 
 #include <taskschd.h>
 
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
 
 #include "console/Clock.h"
@@ -14,7 +17,6 @@
 
 namespace zq {
 
-inline constexpr std::uint32_t kAtTaskIdBase = 1000000;
 
 class TaskJobStore final : public JobStore {
  public:
@@ -32,11 +34,14 @@ class TaskJobStore final : public JobStore {
   std::uint32_t Delete(std::uint32_t id) override;
   std::string ErrorText(std::uint32_t status) override;
   std::string Name() const override { return "タスク スケジューラ（\\zq）"; }
+  bool HasOwnFolder() const override { return true; }
 
  private:
   std::uint32_t ListFolder(const wchar_t* path, bool own, std::vector<JobRecord>& jobs);
 
   const Clock& clock_;
+  std::map<std::uint32_t, std::wstring> foreignNames_;  // of the last listing, by id
+  std::set<std::uint32_t> taken_;                       // numbers of names zq-N in the folder
   bool comStarted_ = false;
   ITaskService* service_ = nullptr;
   std::uint32_t status_ = 0;

@@ -18,6 +18,17 @@ std::uint32_t ListJobs(JobStore& store, const std::function<void(const JobRecord
   }
 }
 
+std::uint32_t NextTaskNumber(const std::set<std::uint32_t>& own,
+                             const std::set<std::uint32_t>& taken, std::uint32_t max) {
+  std::uint32_t next = own.empty() ? 1 : *own.rbegin() + 1;
+  while (next <= max && taken.count(next)) ++next;
+  if (next <= max) return next;
+  for (next = 1; next <= max; ++next) {
+    if (!taken.count(next)) return next;
+  }
+  return 0;
+}
+
 std::array<std::string, 7> JobRowTexts(const JobRecord& record) {
   static constexpr const char* kWeekdays[] = {"月", "火", "水", "木", "金", "土", "日"};
   const JobSpec& job = record.job;
@@ -32,7 +43,8 @@ std::array<std::string, 7> JobRowTexts(const JobRecord& record) {
   char time[16];
   std::snprintf(time, sizeof time, "%02u:%02u", static_cast<unsigned>(seconds / 3600 % 24),
                 static_cast<unsigned>(seconds / 60 % 60));
-  return {(job.flags & kJobExecError) ? "エラー" : "OK",
+  const char* state = record.foreign ? "外部" : (job.flags & kJobExecError) ? "エラー" : "OK";
+  return {state,
           std::to_string(record.id),
           (job.flags & kJobRunPeriodically) ? "毎" : "次",
           days,

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,7 +34,19 @@ struct JobSpec {
 struct JobRecord {
   std::uint32_t id = 0;
   JobSpec job;
+  bool foreign = false;  // in the console's folder, but not written by the console
 };
+
+// Task Scheduler ids: the console's own tasks are numbered zq-1 to zq-kMaxTaskNumber,
+// AT-style tasks listed from kAtTaskIdBase, foreign tasks of its folder from kForeignTaskIdBase.
+inline constexpr std::uint32_t kMaxTaskNumber = 99999;
+inline constexpr std::uint32_t kAtTaskIdBase = 1000000;
+inline constexpr std::uint32_t kForeignTaskIdBase = 2000000;
+
+// A job store's status for a command whose program cannot be found.
+inline constexpr std::uint32_t kProgramNotFound = 0xE0000002;
+// A job store's status when the scheduler did not answer in time.
+inline constexpr std::uint32_t kStoreNotAnswering = 0xE0000003;
 
 // The scheduled jobs of the local computer: the Schedule service's AT jobs, or Task
 // Scheduler 2.0 tasks. Statuses are the store's (0 = success).
@@ -52,6 +65,8 @@ class JobStore {
   virtual std::string ErrorText(std::uint32_t status) = 0;
   // Which scheduler this is, for the status bar ("" for none to show).
   virtual std::string Name() const { return {}; }
+  // Whether the store keeps the console's jobs in a folder of their own (Task Scheduler).
+  virtual bool HasOwnFolder() const { return false; }
 };
 
 // Which scheduler the console uses: chosen by the system, or forced by a command-line switch
@@ -67,7 +82,14 @@ bool IsAtUnavailable(std::uint32_t status);
 // kMoreData with no job or without moving the resume handle ends the listing.
 std::uint32_t ListJobs(JobStore& store, const std::function<void(const JobRecord&)>& each);
 
-// The seven columns of a job row: state, id, kind, day text, time, interactive, command.
+// The number of the console's next task: one above the highest of `own`, passing over
+// `taken` (every number a task name of the folder holds, whoever wrote it); once that would
+// pass `max`, the lowest number not taken; 0 when every number is taken.
+std::uint32_t NextTaskNumber(const std::set<std::uint32_t>& own,
+                             const std::set<std::uint32_t>& taken, std::uint32_t max);
+
+// The seven columns of a job row: state ("外部" for a foreign task), id, kind, day text, time,
+// interactive, command.
 std::array<std::string, 7> JobRowTexts(const JobRecord& record);
 
 // The error text of a status, never empty: "エラーコード: " + the code without a text.

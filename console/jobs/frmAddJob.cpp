@@ -1,11 +1,10 @@
 // The general job dialog.
 #include "console/jobs/frmAddJob.h"
 
-#include <shellapi.h>
-
 #include "common/Cp932.h"
 #include "common/MessageBox.h"
 #include "common/PlatformText.h"
+#include "common/ShellStart.h"
 #include "console/basTervask.h"
 #include "console/jobs/frmAddJobIds.h"
 
@@ -75,13 +74,10 @@ void frmAddJob::cmdSubmit_Click() {
 
 void frmAddJob::RunNow(const std::string& command) {
   const CommandParts run = SplitRunNowCommand(command);
-  const std::string directory = ProgramDirectory();
-  const auto result = reinterpret_cast<INT_PTR>(::ShellExecuteA(
-      nullptr, "open", run.file.c_str(), run.parameters.empty() ? nullptr : run.parameters.c_str(),
-      directory.c_str(), SW_SHOWNORMAL));
-  if (result > 32) return;
+  const std::uint32_t failure = StartThroughShell(run.file, run.parameters, ProgramDirectory());
+  if (failure == 0) return;
   TervaskMessage("アプリケーションの起動に失敗しました！\r\n" + command + "\r\n" +
-                     GetSystemErrorText(static_cast<std::uint32_t>(result)),
+                     ShellStartFailureText(failure),
                  kMbExclamation);
 }
 

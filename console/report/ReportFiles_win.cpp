@@ -1,8 +1,7 @@
 // Report files on disk.
 #include "console/report/ReportFiles_win.h"
 
-#include <sddl.h>
-
+#include "common/AccessSafety_win.h"
 #include "common/PlatformText.h"
 #include "common/UniqueHandle.h"
 #include "console/basTervask.h"
@@ -63,21 +62,7 @@ std::string CreatedText(const LocalTime& moment) {
 }
 
 std::uint32_t MakeProtectedDirectory(const std::string& path) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(kWorkDirectoryAccess, SDDL_REVISION_1,
-                                                              &descriptor, nullptr)) {
-    return ::GetLastError();
-  }
-  const UniqueLocalMemory owned(descriptor);
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-  if (::CreateDirectoryA(path.c_str(), &attributes)) return 0;
-  const DWORD error = ::GetLastError();
-  const DWORD found = ::GetFileAttributesA(path.c_str());
-  if (error == ERROR_ALREADY_EXISTS && found != INVALID_FILE_ATTRIBUTES &&
-      (found & FILE_ATTRIBUTE_DIRECTORY)) {
-    return 0;
-  }
-  return error;
+  return MakeDirectoryWithAccess(path, kWorkDirectoryAccess, true);
 }
 
 ReportWrite WriteReportPair(const std::string& programDirectory, const LocalTime& moment,

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "common/AccessSafety_win.h"
+#include "common/MessageWait_win.h"
 #include "common/PlatformText.h"
 #include "common/UniqueHandle.h"
 #include "console/basTervask.h"
@@ -18,7 +20,9 @@ constexpr DWORD kLongestRunMs = 10 * 60 * 1000;
 // A trace longer than this is cut for the message box.
 constexpr std::size_t kTraceShownBytes = 3000;
 
-std::string NewFolder() {
+}  // namespace
+
+std::string MakeTestSendFolder() {
   char base[MAX_PATH + 1] = {};
   const DWORD length = ::GetTempPathA(sizeof base, base);
   if (length == 0 || length > MAX_PATH) return {};
@@ -26,10 +30,14 @@ std::string NewFolder() {
     const std::string folder =
         PathInDirectory(base, "zq-test-send-" + std::to_string(::GetCurrentProcessId()) + "-" +
                                   std::to_string(::GetTickCount() + attempt));
-    if (::CreateDirectoryA(folder.c_str(), nullptr)) return folder;
+    if (MakeDirectoryWithAccess(folder, ProtectedAccessText(false, true), false) == 0) {
+      return folder;
+    }
   }
   return {};
 }
+
+namespace {
 
 std::string ReadText(const std::string& path) {
   const UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -44,33 +52,11 @@ std::string ReadText(const std::string& path) {
   return text;
 }
 
-// Waits for `process`, serving this thread's windows meanwhile; false after the longest run.
-bool WaitServingWindows(HANDLE process) {
-  const DWORD started = ::GetTickCount();
-  for (;;) {
-    const DWORD elapsed = ::GetTickCount() - started;
-    if (elapsed >= kLongestRunMs) return false;
-    const DWORD result =
-        ::MsgWaitForMultipleObjects(1, &process, FALSE, kLongestRunMs - elapsed, QS_ALLINPUT);
-    if (result == WAIT_OBJECT_0) return true;
-    if (result != WAIT_OBJECT_0 + 1) return false;
-    MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message == WM_QUIT) {
-        ::PostQuitMessage(static_cast<int>(message.wParam));
-        return ::WaitForSingleObject(process, kLongestRunMs) == WAIT_OBJECT_0;
-      }
-      ::TranslateMessage(&message);
-      ::DispatchMessageA(&message);
-    }
-  }
-}
-
 }  // namespace
 
 TestSendOutcome RunTestSend(const std::string& senderPath, const std::string& parameterText) {
   TestSendOutcome outcome;
-  const std::string folder = NewFolder();
+  const std::string folder = MakeTestSendFolder();
   if (folder.empty()) {
     outcome.failure = "一時フォルダを作成できません: " + GetSystemErrorText(::GetLastError());
     return outcome;
@@ -91,7 +77,7 @@ TestSendOutcome RunTestSend(const std::string& senderPath, const std::string& pa
       const UniqueHandle process(started.hProcess);
       const UniqueHandle thread(started.hThread);
       DWORD code = 0;
-      if (!WaitServingWindows(process.get())) {
+      if (!WaitServingMessages(process.get(), kLongestRunMs)) {
         ::TerminateProcess(process.get(), 1);
         ::WaitForSingleObject(process.get(), 5000);
         outcome.failure = "送信が終わりませんでした。";

@@ -13,6 +13,10 @@ struct TestSendOutcome {
   std::string failure;  // why it could not be run or waited for ("" when it ran)
 };
 
+// A new folder under the temporary folder that only this user and SYSTEM can open (the
+// parameter file holds the password); "" when none could be made.
+std::string MakeTestSendFolder();
+
 TestSendOutcome RunTestSend(const std::string& senderPath, const std::string& parameterText);
 
 }  // namespace zq

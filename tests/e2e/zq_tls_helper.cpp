@@ -57,7 +57,7 @@ int Trust(const char* path, bool add) {
 int main(int argc, char** argv) {
   if (argc != 3) return 1;
   if (std::strcmp(argv[1], "protect") == 0) {
-    const auto text = zq::ProtectText(argv[2]);
+    const auto text = zq::ProtectText(argv[2], zq::SecretScope::kMachine);
     if (!text) return 5;
     std::printf("%s", text->c_str());
     return 0;

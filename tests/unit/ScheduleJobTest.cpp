@@ -120,6 +120,24 @@ TEST(RunNow, QuotedProgramsAndTheFirstBlank) {
   EXPECT_EQ(CommandOfPath("C:\\x.exe"), "C:\\x.exe");
 }
 
+// Foreign names in the folder never stop numbering: they are passed over, and the highest
+// number wraps to the lowest free one.
+TEST(TaskNumbers, OneAboveTheHighestOwnPassingOverEveryNameInUse) {
+  struct Case {
+    std::set<std::uint32_t> own, taken;
+    std::uint32_t next;
+  };
+  const Case cases[] = {
+      {{}, {}, 1},          {{1, 2}, {1, 2}, 3},        {{1, 2}, {1, 2, 3, 4}, 5},
+      {{3}, {3, 9}, 4},     {{5}, {5, 99999}, 6},       {{99999}, {2, 99999}, 1},
+      {{99998}, {1, 99998, 99999}, 2},                  {{1, 2, 3}, {1, 2, 3}, 4},
+  };
+  for (const Case& c : cases) EXPECT_EQ(NextTaskNumber(c.own, c.taken, 99999), c.next);
+  EXPECT_EQ(NextTaskNumber({1, 2}, {1, 2}, 2), 0u);
+  JobRecord foreign{2000000, {0, 0, 0, 0, "x"}, true};
+  EXPECT_EQ(JobRowTexts(foreign)[0], "外部");
+}
+
 // A task's program as the system finds it in an unquoted line; apart from the run-now rule.
 TEST(TaskProgram, PrefixesEndingAtEachBlankFromTheLeft) {
   const std::set<std::string> files = {"C:\\Program Files\\Tools\\backup.exe",

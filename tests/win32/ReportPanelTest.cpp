@@ -52,7 +52,10 @@ bool KeepsDescriptors(const std::string& probe) {
 
 class ReportPanelTest : public ::testing::Test {
  public:
-  void SetUp() override { ASSERT_TRUE(form_.Create()); }
+  void SetUp() override {
+    test::WriteFileBytes(dir_.File("zqPelmora.exe"), "MZ");  // a sender to check, not to run
+    ASSERT_TRUE(form_.Create());
+  }
 
   HWND Item(int id) const { return ::GetDlgItem(form_.window(), id); }
   void Click(int id) const { ::SendMessageA(Item(id), BM_CLICK, 0, 0); }
@@ -161,6 +164,7 @@ TEST_F(ReportPanelTest, FailuresSayWhyAndLeaveNoFilesBehindThem) {
 
   // No sender in the program folder; the parameter path holds a blank and goes in quotes.
   boxes_.texts.clear();
+  ASSERT_TRUE(::DeleteFileA(dir_.File("zqPelmora.exe").c_str()));
   Pick(kModeRunNow);
   Submit();
   ASSERT_EQ(boxes_.texts.size(), 1u);

@@ -8,11 +8,14 @@
 
 #include <commctrl.h>
 
+#include <memory>
 #include <vector>
 
 #include "common/MessageBox.h"
 #include "common/PlatformText.h"
 #include "console/frmTervaskIds.h"
+#include "common/UniqueHandle.h"
+#include "console/jobs/BoundedJobStore_win.h"
 #include "console/jobs/basScheduleJob_win.h"
 #include "tests/support/FakeJobStore.h"
 #include "tests/win32/RecordedBoxes.h"
@@ -67,7 +70,7 @@ TEST_F(JobListTest, PagesRefusalsAndAFailedListingThroughTheFake) {
     jobs.jobs.push_back({id, {0, 0, 0, 0, "c" + std::to_string(id)}});
   jobs.pageSize = 300;
   frmTervask form(jobs);
-  ASSERT_TRUE(form.Create());
+  ASSERT_TRUE(form.Open());
   const auto rows = Rows(form.window());
   ASSERT_EQ(rows.size(), 1000u);
   EXPECT_EQ(rows[999], std::make_pair(std::string("1000"), std::string("c1000")));
@@ -97,7 +100,7 @@ TEST_F(JobListTest, TheRealServiceListsAJobAndDeletesItOnYesOnly) {
   std::uint32_t id = 0;
   ASSERT_EQ(jobs.Add({0, 0, 0, kJobNonInteractive, command}, id), 0u);
   frmTervask form(jobs);
-  ASSERT_TRUE(form.Create());
+  ASSERT_TRUE(form.Open());
   ASSERT_TRUE(Select(form.window(), command));
   boxes_.answer = kIdNo;
   ::SendMessageA(form.window(), WM_COMMAND, IDB_cmdDelete, 0);
@@ -119,11 +122,46 @@ std::string PanelText(HWND window, int panel) {
 TEST_F(JobListTest, AStoppedServiceIsNotCalledAndTheWindowStays) {
   ServiceJobStore stopped("msiserver");  // a demand-start service that is not running
   frmTervask form(stopped);
-  ASSERT_TRUE(form.Create());
+  ASSERT_TRUE(form.Open());
   EXPECT_EQ(boxes_.texts, std::vector<std::string>{NetErrorLine(1753, stopped.ErrorText(1753))});
   EXPECT_TRUE(Rows(form.window()).empty());
   EXPECT_EQ(PanelText(form.window(), 0), "AT（Schedule サービス）");
   EXPECT_NE(form.window(), nullptr);
+}
+
+// A scheduler that does not answer: the window is up and usable, the status bar says so.
+TEST_F(JobListTest, TheWindowShowsWhileTheSchedulerDoesNotAnswer) {
+  struct BlockingStore : testing::FakeJobStore {
+    HANDLE release = nullptr;
+    Page Enumerate(std::uint32_t& resume) override {
+      ::WaitForSingleObject(release, 30000);
+      return FakeJobStore::Enumerate(resume);
+    }
+  };
+  const UniqueHandle release(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  BoundedJobStore store(
+      [handle = release.get()] {
+        auto blocking = std::make_unique<BlockingStore>();
+        blocking->release = handle;
+        blocking->jobs.push_back({1, {0, 0, 0, 0, "c1"}});
+        return blocking;
+      },
+      300);
+  frmTervask form(store);
+  ASSERT_TRUE(form.Open());
+  EXPECT_TRUE(::IsWindowVisible(form.window()));
+  EXPECT_EQ(PanelText(form.window(), 0), "スケジューラが応答しません");
+  const std::string notAnswering = store.ErrorText(kStoreNotAnswering);
+  EXPECT_EQ(boxes_.texts, std::vector<std::string>{notAnswering});
+  ::SendMessageA(form.window(), WM_COMMAND, IDB_cmdRefresh, 0);  // the first call is still out
+  EXPECT_EQ(boxes_.texts.size(), 2u);
+  EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(form.window(), IDB_cmdRefresh)));
+  ::SetEvent(release.get());
+  for (int tries = 0; tries < 50 && Rows(form.window()).empty(); ++tries) {
+    ::Sleep(100);
+    ::SendMessageA(form.window(), WM_COMMAND, IDB_cmdRefresh, 0);
+  }
+  EXPECT_EQ(Rows(form.window()).size(), 1u) << "once it answers, the list fills";
 }
 
 TEST_F(JobListTest, FrameFromSettingsClockAndAMissingHelpFile) {
@@ -132,7 +170,7 @@ TEST_F(JobListTest, FrameFromSettingsClockAndAMissingHelpFile) {
   g_helpFilePath = dir.File("zqTervask.hlp");
   testing::FakeJobStore jobs;
   frmTervask form(jobs);
-  ASSERT_TRUE(form.Create());
+  ASSERT_TRUE(form.Open());
   EXPECT_EQ(test::ItemText(form.window(), IDE_txtSmtpSubject), "週報");
   EXPECT_EQ(test::ItemText(form.window(), IDL_lblComputerName), LocalComputerName());
   EXPECT_EQ(PanelText(form.window(), 1), ShortDateText());
