@@ -139,20 +139,11 @@ bool ProgramExists(const std::string& name) {
 
 std::wstring OwnName(std::uint32_t n) { return L"zq-" + std::to_wstring(n); }
 
-// Own tasks looked up by name, for an implementation that cannot enumerate a folder.
-void ProbeOwnTasks(ITaskFolder* folder, std::vector<JobRecord>& jobs) {
-  for (std::uint32_t n = 1, free = 0; free < kProbeGap && n <= kMaxTaskNumber; ++n) {
-    Com<IRegisteredTask> task;
-    if (FAILED(folder->GetTask(Bstr(OwnName(n)).get(), task.put()))) {
-      ++free;
-      continue;
-    }
-    free = 0;
-    jobs.push_back(RecordOf(task.get(), n));
-  }
-}
-
 }  // namespace
+
+std::optional<CommandParts> TaskProgramOf(const std::string& command) {
+  return ResolveProgramCommand(command, ProgramExists);
+}
 
 TaskJobStore::TaskJobStore(const Clock& clock) : clock_(clock) {
   const HRESULT started = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -193,7 +184,6 @@ std::uint32_t TaskJobStore::ListFolder(const wchar_t* path, bool own,
   if (hr == E_NOTIMPL) {
     // AT-style tasks cannot be guessed; they are listed where a folder can be enumerated.
     if (own) ProbeOwnTasks(folder.get(), jobs);
-    for (JobRecord& record : jobs) taken_.insert(record.id);
     return 0;
   }
   if (FAILED(hr)) return static_cast<std::uint32_t>(hr);
@@ -204,21 +194,41 @@ std::uint32_t TaskJobStore::ListFolder(const wchar_t* path, bool own,
         FAILED(task->get_Name(name.put())) || !name.get()) {
       continue;
     }
-    const std::uint32_t n = NumberOf(name.get(), own ? L"zq-" : L"At");
-    if (!own) {
-      if (n != 0) jobs.push_back(RecordOf(task.get(), kAtTaskIdBase + n));
-      continue;
-    }
-    if (n != 0) taken_.insert(n);
-    JobRecord record = RecordOf(task.get(), n);
-    if (n == 0 || record.foreign) {
-      record.foreign = true;
-      record.id = kForeignTaskIdBase + static_cast<std::uint32_t>(foreignNames_.size());
-      foreignNames_[record.id] = name.get();
-    }
-    jobs.push_back(record);
+    Take(task.get(), name.get(), own, jobs);
   }
   return 0;
+}
+
+// One task as a row: AT-style ones by number; in the console's folder, those the console did
+// not write (or named outside its numbers) with ids of their own, every zq-N number taken.
+void TaskJobStore::Take(IRegisteredTask* task, const std::wstring& name, bool own,
+                        std::vector<JobRecord>& jobs) {
+  const std::uint32_t n = NumberOf(name, own ? L"zq-" : L"At");
+  if (!own) {
+    if (n != 0) jobs.push_back(RecordOf(task, kAtTaskIdBase + n));
+    return;
+  }
+  if (n != 0) taken_.insert(n);
+  JobRecord record = RecordOf(task, n);
+  if (n == 0 || record.foreign) {
+    record.foreign = true;
+    record.id = kForeignTaskIdBase + static_cast<std::uint32_t>(foreignNames_.size());
+    foreignNames_[record.id] = name;
+  }
+  jobs.push_back(record);
+}
+
+// Own tasks looked up by name, for an implementation that cannot enumerate a folder.
+void TaskJobStore::ProbeOwnTasks(ITaskFolder* folder, std::vector<JobRecord>& jobs) {
+  for (std::uint32_t n = 1, free = 0; free < kProbeGap && n <= kMaxTaskNumber; ++n) {
+    Com<IRegisteredTask> task;
+    if (FAILED(folder->GetTask(Bstr(OwnName(n)).get(), task.put()))) {
+      ++free;
+      continue;
+    }
+    free = 0;
+    Take(task.get(), OwnName(n), true, jobs);
+  }
 }
 
 JobStore::Page TaskJobStore::Enumerate(std::uint32_t& resume) {
@@ -236,7 +246,7 @@ JobStore::Page TaskJobStore::Enumerate(std::uint32_t& resume) {
 
 std::uint32_t TaskJobStore::Add(const JobSpec& job, std::uint32_t& id) {
   if (!service_) return status_;
-  const std::optional<CommandParts> program = ResolveProgramCommand(job.command, ProgramExists);
+  const std::optional<CommandParts> program = TaskProgramOf(job.command);
   if (!program) return kProgramNotFound;
   Com<ITaskFolder> folder;
   HRESULT hr = service_->GetFolder(Bstr(kFolderPath).get(), folder.put());

@@ -9,14 +9,20 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 
 #include "console/Clock.h"
+#include "console/jobs/CommandLine.h"
 #include "console/jobs/basScheduleJob.h"
 
 namespace zq {
 
+
+// The program and arguments a task gets for `command`: found on this computer as a process
+// start finds an unquoted program; nothing when no prefix names one.
+std::optional<CommandParts> TaskProgramOf(const std::string& command);
 
 class TaskJobStore final : public JobStore {
  public:
@@ -38,6 +44,9 @@ class TaskJobStore final : public JobStore {
 
  private:
   std::uint32_t ListFolder(const wchar_t* path, bool own, std::vector<JobRecord>& jobs);
+  void Take(IRegisteredTask* task, const std::wstring& name, bool own,
+            std::vector<JobRecord>& jobs);
+  void ProbeOwnTasks(ITaskFolder* folder, std::vector<JobRecord>& jobs);
 
   const Clock& clock_;
   std::map<std::uint32_t, std::wstring> foreignNames_;  // of the last listing, by id

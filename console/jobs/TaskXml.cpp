@@ -277,9 +277,11 @@ TaskJob JobOfTaskXml(std::string_view xml) {
   if (logon != "InteractiveToken") job.flags |= kJobNonInteractive;
   const XmlElement* registration = task.Child("RegistrationInfo");
   const std::string user = Cp932AsciiUpper(principal ? Trimmed(principal->Child("UserId")) : "");
+  // A principal read back without a logon type (as some implementations give it) does not
+  // count against the definition; one that names another logon or user does.
   read.ownDefinition =
       registration && Trimmed(registration->Child("Description")) == kDescription &&
-      (logon == "InteractiveToken" ||
+      ((logon.empty() && user.empty()) || logon == "InteractiveToken" ||
        (logon == "ServiceAccount" && (user == kSystemSid || user == "SYSTEM")));
   const XmlElement* actions = task.Child("Actions");
   const XmlElement* exec = actions ? actions->Child("Exec") : nullptr;
