@@ -2,8 +2,9 @@
 ; "zq", a Start-menu shortcut to the console, and an Add/Remove Programs entry. Built by
 ; scripts/package.py with makensis:
 ;   -DVERSION=X.Y.Z -DARCH=x64|x86 -DSOURCE=folder-with-the-files -DOUTFILE=setup.exe
-; Uninstalling removes programs, shortcut and entry, and keeps the CMD folder and
-; zqTervask.ini (reports, batch files, settings).
+; The install folder gets an admin-only descriptor. Uninstalling offers to delete the
+; console's remaining jobs, removes programs, shortcut and entry, and keeps the CMD folder
+; and zqTervask.ini (reports, batch files, settings).
 Unicode true
 !if ${ARCH} == "x64"
   Target amd64-unicode
@@ -48,8 +49,28 @@ Function un.onInit
 !endif
 FunctionEnd
 
+; Report jobs run this folder's programs as SYSTEM, so whatever folder was chosen only SYSTEM
+; and Administrators may change it (Users read and run): owner Administrators, an explicit
+; DACL, nothing inherited from above. Set before any file is put there.
+Function ProtectInstallFolder
+  CreateDirectory "$INSTDIR"
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)", i 1, *p .r1, p 0) i .r0'
+  IntCmp $0 0 refused
+  System::Call 'advapi32::GetSecurityDescriptorOwner(p r1, *p .r2, *i .r4) i .r0'
+  System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r4, *p .r3, *i .r4) i .r0'
+  ; SE_FILE_OBJECT; owner, DACL and its protection from inheritance
+  System::Call 'advapi32::SetNamedSecurityInfoW(w "$INSTDIR", i 1, i 0x80000005, p r2, p 0, p r3, p 0) i .r0'
+  System::Call 'kernel32::LocalFree(p r1)'
+  IntCmp $0 0 done
+refused:
+  MessageBox MB_OK|MB_ICONSTOP "フォルダ $INSTDIR のアクセス許可を設定できませんでした（コード $0）。$\r$\nレポートジョブは SYSTEM として実行されるため、管理者だけが変更できるフォルダが必要です。" /SD IDOK
+  Abort
+done:
+FunctionEnd
+
 ; An install over an older one replaces programs and documents only.
 Section "zq"
+  Call ProtectInstallFolder
   SetOutPath "$INSTDIR"
   File "${SOURCE}/zqPelmora.exe"
   File "${SOURCE}/zqTervask.exe"
@@ -70,6 +91,10 @@ Section "zq"
 SectionEnd
 
 Section "Uninstall"
+  ; The console lists its jobs that remain and asks whether to delete them; a silent
+  ; uninstall keeps them.
+  IfSilent +2
+    ExecWait '"$INSTDIR\zqTervask.exe" /remainingjobs'
   Delete "$INSTDIR\zqPelmora.exe"
   Delete "$INSTDIR\zqTervask.exe"
   Delete "$INSTDIR\README.txt"

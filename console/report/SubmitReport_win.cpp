@@ -40,9 +40,11 @@ std::optional<ReportOutcome> Refusal(const ReportRequest& request) {
 // A SYSTEM job runs the batch file and the sender and reads the parameter file: none of them
 // may be changeable by a less trusted user.
 std::optional<ReportOutcome> UnsafePath(const std::string& programDirectory) {
+  const std::string work = PathInDirectory(programDirectory, kWorkDirectoryName);
+  const bool workExists = ::GetFileAttributesA(work.c_str()) != INVALID_FILE_ATTRIBUTES;
   for (const std::string& path :
-       {programDirectory, PathInDirectory(programDirectory, kSenderProgramName),
-        PathInDirectory(programDirectory, kWorkDirectoryName)}) {
+       {programDirectory, PathInDirectory(programDirectory, kSenderProgramName), work}) {
+    if (path == work && !workExists) continue;  // made new with its protected descriptor
     const AccessVerdict verdict = CheckPathAccess(path);
     if (!verdict.safe) return Warning(UnsafePathText(path, verdict));
   }
@@ -81,11 +83,11 @@ ReportOutcome SubmitReport(const ReportRequest& request, JobStore& store, const 
   const bool now = request.schedule.mode == kModeRunNow;
   Hourglass hourglass;
   const std::string& directory = request.programDirectory;
-  const std::string work = PathInDirectory(directory, kWorkDirectoryName);
-  if (const std::uint32_t error = MakeProtectedDirectory(work)) return FileFailure(work, error);
   if (!now) {
     if (auto unsafe = UnsafePath(directory)) return *unsafe;
   }
+  const std::string work = PathInDirectory(directory, kWorkDirectoryName);
+  if (const std::uint32_t error = MakeProtectedDirectory(work)) return FileFailure(work, error);
   ReportPanel panel = request.panel;
   std::string& password = panel.security.protectedPassword;
   if (!password.empty()) {

@@ -206,6 +206,17 @@ class ConsoleTest(unittest.TestCase):
             self.assertEqual(driver("box", TITLE)[1], message)
             driver("answer", TITLE, 1)
             self.assertFalse((self.dir / "CMD").exists(), message)
+        # A job runs the sender as SYSTEM: a folder anyone may change is never registered.
+        os.chmod(self.dir, 0o777)
+        driver("check", TITLE, MAIN["IDX_chkJob0"] + 3, 0)
+        driver("pick", TITLE, JOB["IDC_comboCondition"], 1)
+        driver("set", TITLE, JOB["IDE_txtTime"], "23:59")
+        driver("click", TITLE, JOB["IDB_cmdSubmit"])
+        shown = driver("box", TITLE)[1]
+        self.assertTrue(shown.startswith("レポートジョブは SYSTEM として実行されるため"), shown)
+        self.assertIn(f"\r\n{win_path(self.dir)}\r\nEveryone に変更の権限があります。", shown)
+        driver("answer", TITLE, 1)
+        self.assertFalse((self.dir / "CMD").exists())
         self.close(process)
 
     def test_test_send_with_a_login_and_a_certificate_refused(self):
@@ -267,7 +278,10 @@ class ConsoleTest(unittest.TestCase):
         process = self.start("/scheduler:task")
         driver("click", TITLE, MAIN["IDB_cmdAdd"])
         dialog = "ジョブの登録"
-        driver("set", dialog, JOB["IDE_txtCommand"], f"zq-task-e2e {os.getpid()}.bat")
+        # An unquoted program path with blanks: the task starts that program.
+        program = self.dir / f"夜間 backup {os.getpid()}.bat"
+        program.write_bytes(b"@exit /b 0\r\n")
+        driver("set", dialog, JOB["IDE_txtCommand"], f"{win_path(program)} /full")
         driver("pick", dialog, JOB["IDC_comboCondition"], 1)
         driver("set", dialog, JOB["IDE_txtTime"], "23:59")
         driver("click", dialog, JOB["IDB_cmdSubmit"])

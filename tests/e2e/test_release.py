@@ -1,7 +1,8 @@
 """The x64 release under Wine: the packages made twice give the same zip; the installer
 installs silently into a folder whose name holds a blank and Japanese, both programs carry
-the project's version, the installed console starts and ends, and a silent uninstall
-removes the programs and keeps the CMD folder and the settings."""
+the project's version, the installed console starts and ends, offers its remaining jobs for
+deletion as the uninstaller asks it to, and a silent uninstall removes the programs and keeps
+the CMD folder and the settings."""
 import re
 import shutil
 import subprocess
@@ -65,6 +66,26 @@ class ReleaseTest(unittest.TestCase):
         self.assertEqual(wine(DRIVER, "wait", "zqTervask")[0], 0, "the console started")
         wine(DRIVER, "close", "zqTervask")
         self.assertEqual(console.wait(timeout=30), 0)
+
+        # What the uninstaller runs unless silent: the console's remaining jobs, deleted on Yes.
+        report = f'"{TARGET}\\CMD\\061207030000.CMD"'
+        self.assertEqual(wine(DRIVER, "addjob", report)[0], 0)
+        self.assertEqual(wine(DRIVER, "addjob", "other.exe")[0], 0)
+        jobs = dict(line.split("\t", 1)[::-1] for line in wine(DRIVER, "jobs")[1].splitlines())
+        self.addCleanup(wine, DRIVER, "deljob", jobs["other.exe"])
+        offer = subprocess.Popen([str(WINE), f"{TARGET}\\zqTervask.exe", "/remainingjobs",
+                                  "/scheduler:at"],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(offer.kill)
+        question = wine(DRIVER, "box", "zqTervask")[1]
+        self.assertTrue(question.startswith("zq のジョブが 1 件登録されています。"), question)
+        self.assertIn(f"ジョブ{jobs[report]}: {report}\r\n", question)
+        self.assertTrue(question.endswith("これらのジョブを削除しますか？"), question)
+        wine(DRIVER, "answer", "zqTervask", 6)
+        self.assertEqual(offer.wait(timeout=30), 0)
+        left = wine(DRIVER, "jobs")[1]
+        self.assertNotIn(report, left)
+        self.assertIn("other.exe", left, "a job of another program stays")
 
         (INSTALLED / "CMD").mkdir()
         (INSTALLED / "CMD" / "061207030000").write_bytes(b"[zqPelmora.exe]\r\n")

@@ -16,6 +16,7 @@
 //   zq_driver jobs                       prints the Schedule service's jobs: id TAB command
 //   zq_driver deljob ID                  deletes that job
 //   zq_driver addjob COMMAND             adds a weekly job (Monday 03:00, non-interactive)
+//   zq_driver dacl PATH                  prints the DACL of a file or folder in SDDL form
 //   zq_driver version FILE               prints the version resource: fixed version, then
 //                                        FileVersion, ProductVersion, OriginalFilename and
 //                                        FileDescription, separated by "|"
@@ -23,6 +24,8 @@
 // after windows.h
 #include <lm.h>
 #include <lmat.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -121,6 +124,22 @@ std::string VersionString(const std::vector<char>& data, const char* name) {
   return value;
 }
 
+int PrintDacl(const char* path) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetNamedSecurityInfoA(path, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                              nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return Fail("no descriptor");
+  }
+  char* text = nullptr;
+  const BOOL converted = ::ConvertSecurityDescriptorToStringSecurityDescriptorA(
+      descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr);
+  ::LocalFree(descriptor);
+  if (!converted) return Fail("no text");
+  Print(text);
+  ::LocalFree(text);
+  return 0;
+}
+
 int PrintVersion(const char* file) {
   DWORD ignored = 0;
   const DWORD size = ::GetFileVersionInfoSizeA(file, &ignored);
@@ -146,6 +165,7 @@ int PrintVersion(const char* file) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "version") == 0) return PrintVersion(argv[2]);
+  if (argc == 3 && std::strcmp(argv[1], "dacl") == 0) return PrintDacl(argv[2]);
   if (argc == 2 && std::strcmp(argv[1], "jobs") == 0) return PrintJobs();
   if (argc == 3 && std::strcmp(argv[1], "addjob") == 0) {
     wchar_t command[1024] = {};
