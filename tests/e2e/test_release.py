@@ -77,7 +77,7 @@ class ReleaseTest(unittest.TestCase):
                                   "/scheduler:at"],
                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.addCleanup(offer.kill)
-        question = wine(DRIVER, "box", "zqTervask")[1]
+        question = wine(DRIVER, "box", "zqTervask")[1].replace("\r\r\n", "\r\n")
         self.assertTrue(question.startswith("zq のジョブが 1 件登録されています。"), question)
         self.assertIn(f"ジョブ{jobs[report]}: {report}\r\n", question)
         self.assertTrue(question.endswith("これらのジョブを削除しますか？"), question)
