@@ -212,7 +212,7 @@ class ConsoleTest(unittest.TestCase):
         driver("pick", TITLE, JOB["IDC_comboCondition"], 1)
         driver("set", TITLE, JOB["IDE_txtTime"], "23:59")
         driver("click", TITLE, JOB["IDB_cmdSubmit"])
-        shown = driver("box", TITLE)[1]
+        shown = driver("box", TITLE)[1].replace("\r\r\n", "\r\n")
         self.assertTrue(shown.startswith("レポートジョブは SYSTEM として実行されるため"), shown)
         self.assertIn(f"\r\n{win_path(self.dir)}\r\nEveryone に変更の権限があります。", shown)
         driver("answer", TITLE, 1)
