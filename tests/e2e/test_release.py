@@ -69,6 +69,9 @@ class ReleaseTest(unittest.TestCase):
 
         # What the uninstaller runs unless silent: the console's remaining jobs, deleted on Yes.
         report = f'"{TARGET}\\CMD\\061207030000.CMD"'
+        for line in wine(DRIVER, "jobs")[1].splitlines():  # from runs that broke off
+            if line.split("\t", 1)[1] in (report, "other.exe"):
+                wine(DRIVER, "deljob", line.split("\t", 1)[0])
         self.assertEqual(wine(DRIVER, "addjob", report)[0], 0)
         self.assertEqual(wine(DRIVER, "addjob", "other.exe")[0], 0)
         jobs = dict(line.split("\t", 1)[::-1] for line in wine(DRIVER, "jobs")[1].splitlines())
