@@ -12,7 +12,9 @@
 #include <string>
 
 #include "sender/mail/MailComposition.h"
-#include "sender/mail/basSmtp.h"
+#include "sender/mail/Base64.h"
+#include "sender/mail/HeaderField.h"
+#include "sender/mail/JapaneseText.h"
 
 namespace {
 

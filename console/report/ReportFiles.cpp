@@ -44,6 +44,12 @@ std::string ReportFileName(const LocalTime& moment, int attempt) {
   return text;
 }
 
+NameState NameStateOf(bool found, std::uint32_t error) {
+  constexpr std::uint32_t kFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
+  if (found) return NameState::kTaken;
+  return error == kFileNotFound ? NameState::kFree : NameState::kUnknown;
+}
+
 std::string BatchFileText(std::string_view programDirectory, std::string_view name) {
   // The sender by its full path: were it gone, a bare name would be searched for along the
   // PATH, and the job runs as SYSTEM.

@@ -2,6 +2,7 @@
 // batch file that starts the sender. Portable.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,14 @@ inline constexpr char kBatchExtension[] = ".CMD";
 
 // The report name of `moment`, "yymmddhhmmss"; attempts after the first add "_2", "_3"...
 std::string ReportFileName(const LocalTime& moment, int attempt);
+
+// What a look at a candidate file name found: nothing there, something there, or no answer
+// (access denied, a broken device...), which must be reported rather than passed over.
+enum class NameState { kFree, kTaken, kUnknown };
+
+// The state of a name whose attributes were read (`found`) or not, with the system error
+// number of the failed read.
+NameState NameStateOf(bool found, std::uint32_t error);
 
 // The batch file that runs the sender from `programDirectory` on the parameter file `name`
 // in the work directory: the drive, the directory made current, the sender by its full path

@@ -23,9 +23,16 @@ SYSTEMTIME SystemTimeOf(const LocalTime& moment) {
   return time;
 }
 
-bool Exists(const std::string& path) {
-  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ||
-         ::GetLastError() != ERROR_FILE_NOT_FOUND;
+// 0 when `path` is free; ERROR_FILE_EXISTS when taken; else the error of the failed look.
+std::uint32_t NameProbe(const std::string& path) {
+  const bool found = ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const std::uint32_t error = found ? 0 : ::GetLastError();
+  switch (NameStateOf(found, error)) {
+    case NameState::kFree: return 0;
+    case NameState::kTaken: return ERROR_FILE_EXISTS;
+    case NameState::kUnknown: break;
+  }
+  return error;
 }
 
 bool IsTaken(std::uint32_t error) {
@@ -74,10 +81,15 @@ ReportWrite WriteReportPair(const std::string& programDirectory, const LocalTime
     pair.name = ReportFileName(moment, attempt);
     pair.parameterPath = PathInDirectory(directory, pair.name);
     pair.batchPath = pair.parameterPath + kBatchExtension;
-    if (Exists(pair.parameterPath) || Exists(pair.batchPath) ||
-        Exists(pair.parameterPath + ".log") || Exists(pair.parameterPath + ".mail.log")) {
-      continue;
+    bool taken = false;
+    for (const std::string& path : {pair.parameterPath, pair.batchPath, pair.parameterPath + ".log",
+                                    pair.parameterPath + ".mail.log"}) {
+      const std::uint32_t probe = NameProbe(path);
+      taken = IsTaken(probe);
+      if (taken) break;
+      if (probe != 0) return {probe, path, {}};
     }
+    if (taken) continue;
     std::uint32_t error = WriteNewFile(pair.parameterPath, parameterText + "\r\n");
     if (IsTaken(error)) continue;
     if (error != 0) return {error, pair.parameterPath, {}};

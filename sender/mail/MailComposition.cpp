@@ -1,10 +1,15 @@
 // Message composition.
 #include "sender/mail/MailComposition.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "common/Cp932.h"
 #include "common/StdFile.h"
+#include "sender/mail/AttachmentName.h"
+#include "sender/mail/Cp932Unicode.h"
+#include "sender/mail/HeaderField.h"
+#include "sender/mail/JapaneseText.h"
 
 namespace zq {
 namespace {
@@ -29,12 +34,43 @@ bool IsHostName(std::string_view name) {
 
 bool IsBlankText(std::string_view text) { return TrimBlanks(text).empty(); }
 
-// The body in ISO-2022-JP with a final CR LF, or nothing for a blank body.
-std::string BodyText(std::string_view body) {
-  if (IsBlankText(body)) return {};
-  std::string text = ToIso2022Jp(WidenHalfWidthKana(body));
-  text.append(kCrLf);
+// The body as it is sent: half-width katakana widened, stray single bytes and ESC as "?".
+std::string NormalisedBody(std::string_view body) {
+  const std::string widened = WidenHalfWidthKana(body);
+  std::string text;
+  text.reserve(widened.size());
+  for (std::size_t pos = 0; pos < widened.size();) {
+    const std::size_t length = Cp932CharLength(widened, pos);
+    const auto b = static_cast<unsigned char>(widened[pos]);
+    if (length == 2) {
+      text.append(widened, pos, 2);
+    } else {
+      text += b < 0x80 && b != 0x1B ? widened[pos] : '?';
+    }
+    pos += length;
+  }
   return text;
+}
+
+// The fields and text of the body: ISO-2022-JP (7bit) when it carries the body exactly, else
+// UTF-8 in base64. `japanese` chooses iso-2022-jp over us-ascii for an ASCII body.
+std::string BodyPart(std::string_view body, bool japanese) {
+  const std::string text = IsBlankText(body) ? std::string() : NormalisedBody(body);
+  if (!IsJisX0208Text(text)) {
+    std::string part = "Content-Type: text/plain; charset=UTF-8\r\n"
+                       "Content-Transfer-Encoding: base64\r\n\r\n";
+    Base64LineEncoder encoder;
+    encoder.Feed(Utf8OfCp932(text) + "\r\n", part);
+    encoder.Finish(part);
+    return part;
+  }
+  const bool ascii = std::all_of(text.begin(), text.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  std::string part = japanese || !ascii ? "Content-Type: text/plain; charset=iso-2022-jp"
+                                        : "Content-Type: text/plain; charset=us-ascii";
+  part.append(kCrLf).append(kCrLf);
+  if (!text.empty()) part.append(ToIso2022Jp(text)).append(kCrLf);
+  return part;
 }
 
 // The From value: the name in quotes, or as encoded words when it holds Japanese.
@@ -77,29 +113,25 @@ bool HeaderHoldsJapanese(const MailInputs& inputs) {
 std::string Delimiter() { return "--" + std::string(kMimeBoundary) + std::string(kCrLf); }
 
 std::string SinglePartHead(const MailInputs& inputs, const MailContext& context) {
-  std::string h = HeaderLines(inputs, context);
-  bool japanese = HeaderHoldsJapanese(inputs);
-  if (!japanese) {
-    std::string body = inputs.body;
-    japanese = ScanMailText(body);
-  }
-  h += japanese ? "Content-Type: text/plain; charset=iso-2022-jp"
-                : "Content-Type: text/plain; charset=us-ascii";
-  h.append(kCrLf).append(kCrLf);
-  return h + BodyText(inputs.body);
+  return HeaderLines(inputs, context) + BodyPart(inputs.body, HeaderHoldsJapanese(inputs));
 }
 
 std::string MultipartHead(const MailInputs& inputs, const MailContext& context) {
   std::string head = HeaderLines(inputs, context);
   head += "Content-type: multipart/mixed; boundary=\"" + std::string(kMimeBoundary) + "\"";
   head.append(kCrLf).append(kCrLf);
-  if (!IsBlankText(inputs.body)) {
-    head += Delimiter();
-    head += "Content-Type: text/plain; charset=iso-2022-jp";
-    head.append(kCrLf).append(kCrLf);
-    head += BodyText(inputs.body);
-  }
+  if (!IsBlankText(inputs.body)) head += Delimiter() + BodyPart(inputs.body, true);
   return head;
+}
+
+// The fields of a file part. The report log is CP932 text.
+std::string FilePartHeader(std::string_view fileName) {
+  std::string h = "Content-Type: text/plain; charset=Shift_JIS;";
+  h += "\r\n " + AttachmentNameParameters("name", fileName) + "\r\n";
+  h += "Content-Disposition: attachment;";
+  h += "\r\n " + AttachmentNameParameters("filename", fileName) + "\r\n";
+  h += "Content-Transfer-Encoding: base64\r\n\r\n";
+  return h;
 }
 
 }  // namespace
@@ -131,27 +163,6 @@ std::string MessageId(const MailContext& context, std::string_view fromAddress) 
          std::to_string(context.sequence) + "@" + host + ">";
 }
 
-std::string WithoutControlCharacters(std::string_view text) {
-  std::string clean;
-  clean.reserve(text.size());
-  for (const char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if ((b >= 0x20 && b != 0x7F) || b == '\t') clean += c;
-  }
-  return clean;
-}
-
-std::vector<std::string> RecipientsOf(std::string_view recipients) {
-  std::vector<std::string> list;
-  for (;;) {
-    const std::size_t separator = recipients.find(';');
-    const std::string_view one = TrimBlanks(recipients.substr(0, separator));
-    if (!one.empty()) list.emplace_back(one);
-    if (separator == std::string_view::npos) return list;
-    recipients.remove_prefix(separator + 1);
-  }
-}
-
 std::vector<std::string> AttachmentPaths(std::string_view attachments) {
   std::vector<std::string> paths;
   std::size_t pos = 0;
@@ -168,27 +179,6 @@ std::vector<std::string> AttachmentPaths(std::string_view attachments) {
 std::string FileNameOf(std::string_view path) {
   const std::size_t separator = Cp932FindLast(path, "\\/");
   return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
-}
-
-std::string AttachmentNameParameter(std::string_view fileName) {
-  std::string name = WithoutControlCharacters(fileName);
-  if (!ScanMailText(name)) return name;
-  // Encoded words of at most 18 characters over the whole name, separated by spaces.
-  std::string value;
-  std::size_t start = 0;
-  std::size_t chars = 0;
-  for (std::size_t pos = 0; pos <= name.size();) {
-    if (pos == name.size() || chars == 18) {
-      if (!value.empty()) value += ' ';
-      value += EncodedWord(std::string_view(name).substr(start, pos - start));
-      start = pos;
-      chars = 0;
-      if (pos == name.size()) break;
-    }
-    pos += Cp932CharLength(name, pos);
-    ++chars;
-  }
-  return value;
 }
 
 MailTextSource::MailTextSource(const MailInputs& inputs, const MailContext& context)
@@ -217,11 +207,7 @@ MailTextSource::Status MailTextSource::Next(std::string& out) {
     case Step::kPartHeader: {
       const std::string& path = paths_[index_];
       out += Delimiter();
-      out += "Content-Type: application/octet-stream; name=\"" +
-             AttachmentNameParameter(FileNameOf(path)) + "\"";
-      out.append(kCrLf);
-      out += "Content-Transfer-Encoding: base64";
-      out.append(kCrLf).append(kCrLf);
+      out += FilePartHeader(FileNameOf(path));
       file_ = std::make_unique<FileBase64Stream>();
       if (!file_->Open(path)) {
         error_ = "添付ファイルを開けません: " + path;

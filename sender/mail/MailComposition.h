@@ -12,7 +12,8 @@
 
 #include "sender/mail/MailSession.h"
 #include "sender/mail/basSendEmail.h"
-#include "sender/mail/basSmtp.h"
+#include "sender/mail/Base64.h"
+#include "sender/mail/MailAddress.h"
 
 namespace zq {
 
@@ -41,21 +42,11 @@ std::string Rfc5322Date(const MailTime& time);
 // else the computer name, else "localhost" (whichever is a plain ASCII host name).
 std::string MessageId(const MailContext& context, std::string_view fromAddress);
 
-// The text without CR, LF and the other control characters but TAB (NUL, ESC, DEL...), so
-// no input can start a header field or an SMTP command, or switch a reader's character set.
-std::string WithoutControlCharacters(std::string_view text);
-
-// The recipients of the recipient input: split at ";", blanks trimmed, empty ones skipped.
-std::vector<std::string> RecipientsOf(std::string_view recipients);
-
 // The attachment paths of the attachments input ("," separated; empty entries skipped).
 std::vector<std::string> AttachmentPaths(std::string_view attachments);
 
 // What follows the last "\" or "/" of a CP932 path (the whole path when it has none).
 std::string FileNameOf(std::string_view path);
-
-// The name= value of a file part: ASCII names as they are, others as encoded words.
-std::string AttachmentNameParameter(std::string_view fileName);
 
 // The message text produced in order, piece by piece: the header and text body first, then
 // each file part with its base64 lines read from disk as they are asked for.

@@ -5,7 +5,7 @@
 
 #include "common/Cp932.h"
 #include "sender/mail/MailComposition.h"
-#include "sender/mail/basSmtp.h"
+#include "sender/mail/Base64.h"
 
 namespace zq {
 namespace {

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "sender/mail/MailComposition.h"
+#include "tests/support/JoiningReader.h"
 
 namespace zq {
 namespace {
@@ -64,6 +65,20 @@ TEST(Compose, JapaneseSubjectChoosesIso2022JpForAnAsciiBody) {
   EXPECT_NE(japaneseBody.find("charset=iso-2022-jp\r\n\r\n\x1B$B%,\x1B(B\r\n"), std::string::npos);
 }
 
+TEST(Compose, TheBodyGoesOutInUtf8WhenIsoTwentyTwoJpCannotCarryIt) {
+  const std::string head =
+      "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n\r\n";
+  const std::string text = Compose(Inputs("s", "①障害 ～ ｶﾞ\x1B"));
+  const std::size_t at = text.find(head);
+  ASSERT_NE(at, std::string::npos) << text;
+  bool error = false;
+  EXPECT_EQ(test::Base64Decoded(text.substr(at + head.size()), error),
+            test::Utf8(u8"①障害 ～ ガ?\r\n"));
+  EXPECT_FALSE(error);
+  EXPECT_NE(Compose(Inputs("s", "障害 ～")).find("charset=iso-2022-jp\r\n\r\n\x1B$B"),
+            std::string::npos);
+}
+
 TEST(Compose, LineBreaksInInputsCannotAddFields) {
   MailInputs in = Inputs("a\r\nBcc: evil@example.com", "b");
   in.fromAddress = "zq@example.jp>\r\nRCPT TO:<evil@example.com";
@@ -103,13 +118,30 @@ class MultipartTest : public ::testing::Test {
 
 TEST_F(MultipartTest, BlankBodyHasNoTextPartAndAnUnreadableFileFails) {
   const std::string text = Compose(Inputs("s", " ", File("a.log", "x")));
-  EXPECT_EQ(text.find("text/plain"), std::string::npos);
+  EXPECT_EQ(text.find("charset=iso-2022-jp"), std::string::npos);
   std::string error;
   EXPECT_EQ(Compose(Inputs("s", "b", (dir_ / "missing.log").string()), &error), "");
   EXPECT_NE(error.find("missing.log"), std::string::npos);
   // A file that opens but cannot be read (a directory here) fails too, never sends nothing.
   EXPECT_EQ(Compose(Inputs("s", "b", dir_.string()), &error), "");
   EXPECT_NE(error.find("読めません"), std::string::npos);
+}
+
+TEST_F(MultipartTest, FilePartsAreShiftJisTextNamedInBothForms) {
+  EXPECT_NE(Compose(Inputs("s", "b", File("a.log", "x"))).find(
+                "Content-Type: text/plain; charset=Shift_JIS;\r\n name=\"a.log\"\r\n"
+                "Content-Disposition: attachment;\r\n filename=\"a.log\"\r\n"
+                "Content-Transfer-Encoding: base64\r\n\r\neA==\r\n"),
+            std::string::npos);
+  const std::string text = Compose(Inputs("s", "b", File("週報①.log", "x")));
+  EXPECT_NE(text.find("Content-Type: text/plain; charset=Shift_JIS;\r\n"
+                      " name*0*=UTF-8''%E9%80%B1%E5%A0%B1%E2%91%A0.log;\r\n"
+                      " name=\"=?UTF-8?B?6YCx5aCx4pGgLmxvZw==?=\"\r\n"
+                      "Content-Disposition: attachment;\r\n"
+                      " filename*0*=UTF-8''%E9%80%B1%E5%A0%B1%E2%91%A0.log;\r\n"
+                      " filename=\"=?UTF-8?B?6YCx5aCx4pGgLmxvZw==?=\"\r\n"),
+            std::string::npos)
+      << text;
 }
 
 }  // namespace

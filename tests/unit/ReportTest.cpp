@@ -105,6 +105,12 @@ TEST(ReportFiles, NamesFromTheMomentAndBatchLinesForEveryKindOfDirectory) {
   EXPECT_EQ(ReportFileName(moment, 1), "040305140709");
   EXPECT_EQ(ReportFileName(moment, 3), "040305140709_3");
   EXPECT_EQ(ReportFileName({2010, 12, 31, 0, 0, 0}, 1), "101231000000");
+  // Only "not found" frees a name: a denied look is no reason to pass it over (and to end,
+  // a thousand names later, with "exists").
+  EXPECT_EQ(NameStateOf(true, 0), NameState::kTaken);
+  EXPECT_EQ(NameStateOf(false, 2), NameState::kFree);
+  EXPECT_EQ(NameStateOf(false, 5), NameState::kUnknown);
+  EXPECT_EQ(NameStateOf(false, 3), NameState::kUnknown);
 
   const std::pair<const char*, const char*> cases[] = {
       {"C:\\Tools\\R", "C:\r\nCD C:\\Tools\\R\r\n\"C:\\Tools\\R\\zqPelmora.exe\" CMD\\N\r\n"},

@@ -6,7 +6,11 @@
 #include <fstream>
 #include <random>
 
-#include "sender/mail/basSmtp.h"
+#include "sender/mail/Base64.h"
+#include "sender/mail/Cp932Unicode.h"
+#include "sender/mail/HeaderField.h"
+#include "sender/mail/JapaneseText.h"
+#include "tests/support/JoiningReader.h"
 
 namespace zq {
 namespace {
@@ -63,7 +67,8 @@ TEST(HeaderField, FoldsOnlyBetweenWordsWithinTheWidth) {
   const std::string w60(60, 'a'), w20(20, 'b'), w80(80, 'd');
   EXPECT_EQ(HeaderField("To", w60 + " " + w20), "To:" + w60 + "\r\n " + w20 + "\r\n");
   EXPECT_EQ(HeaderField("To", w80), "To:" + w80 + "\r\n");
-  // A long Japanese run becomes several words, each line full but within 76 characters.
+  // A long Japanese run becomes several words, each line full but within 76 characters:
+  // kanji alone cannot be cut in ISO-2022-JP, so UTF-8 words of 13 + 15 + 15 + 15 + 2.
   std::string run;
   for (int i = 0; i < 60; ++i) run += "漢";
   const std::string field = HeaderField("Subject", run + " end");
@@ -72,12 +77,97 @@ TEST(HeaderField, FoldsOnlyBetweenWordsWithinTheWidth) {
        pos = end + 2, ++words) {
     EXPECT_LE(end - pos, 76u);
   }
-  EXPECT_EQ(words, 4u);  // 15 + 18 + 18 + 9 characters
+  EXPECT_EQ(words, 5u);
   // A run of blanks folds with the word after it: no line is blanks alone.
   const std::string spaced = HeaderField("Subject", run + std::string(90, ' ') + "x");
   EXPECT_EQ(spaced.find("\r\n \r\n"), std::string::npos);
   EXPECT_NE(spaced.find("\r\n" + std::string(90, ' ') + "x\r\n"), std::string::npos);
   EXPECT_EQ(field.substr(field.size() - 8), "?= end\r\n");
+}
+
+// Every line of a field within the fold width.
+bool LinesFit(const std::string& field) {
+  for (std::size_t pos = 0, end; (end = field.find("\r\n", pos)) != std::string::npos;
+       pos = end + 2) {
+    if (end - pos > kHeaderFoldWidth) return false;
+  }
+  return true;
+}
+
+std::string Repeated(const std::string& piece, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += piece;
+  return text;
+}
+
+TEST(HeaderField, AReaderThatJoinsWordsReadsExactlyTheTextInOneCharset) {
+  std::vector<std::string> values = {
+      "【定期報告】東京本社基幹業務系サーバー群週次稼働状況報告書送付",
+      "①障害報告 ㈱サンプル情報システム部",
+      "髙﨑様 ～ ご確認ください － ￥１０００",
+      "ｼｽﾃﾑ ｶﾞｲﾄﾞ ﾊﾟｽﾜｰﾄﾞ",
+      "週次報告 2026年12月 東京 本社 サーバー 稼働状況 ABC-123 (定期)",
+      "  前後の 空白  ",
+      Repeated("あいうえおかきくけこ ", 8),
+  };
+  // Kanji runs of every length, alone and after ASCII, cut at every position a word allows.
+  for (int length = 1; length <= 40; ++length) {
+    values.push_back(Repeated("漢", length));
+    values.push_back("a" + Repeated("字", length) + "z");
+    values.push_back(std::string(static_cast<std::size_t>(length), 'x') + " " + Repeated("表", 19));
+  }
+  for (const std::string& value : values) {
+    const std::string field = HeaderField("Subject", value);
+    const test::ReadText read = test::ReadField(field);
+    std::string expected = value;
+    ScanMailText(expected);
+    EXPECT_FALSE(read.error) << field;
+    EXPECT_EQ(read.utf8, Utf8OfCp932(expected)) << field;
+    EXPECT_EQ(read.charsets.find(','), std::string::npos) << field;
+    EXPECT_TRUE(LinesFit(field)) << field;
+  }
+}
+
+TEST(HeaderField, IsoTwentyTwoJpWhereItIsExactAndCanBeCutElseUtf8) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"週次報告 東京本社 稼働状況", "ISO-2022-JP"},
+      {"東京本社基幹業務系サーバー群週次稼働", "ISO-2022-JP"},   // 18 kanji: one word
+      {"東京本社基幹業務系サーバー群週次稼働状", "UTF-8"},       // 19: no cut next to ASCII
+      {"①障害報告", "UTF-8"},                                  // NEC row 13
+      {"髙橋", "UTF-8"},                                       // IBM extension
+      {"ｶﾞｲﾄﾞ", "ISO-2022-JP"},                                // widened first
+      {"x\xF0\x40", "UTF-8"},                                   // user-defined
+      {"\x81\xAD", "UTF-8"},                                   // unassigned: 〓 in UTF-8
+  };
+  for (const auto& [value, charset] : cases) {
+    EXPECT_EQ(test::ReadField(HeaderField("Subject", value)).charsets, charset) << value;
+  }
+  EXPECT_EQ(test::ReadField(HeaderField("Subject", "\x81\xAD")).utf8, test::Utf8(u8"〓"));
+}
+
+TEST(Cp932Unicode, MapsAsWindowsDoes) {
+  const std::pair<const char*, char32_t> cases[] = {
+      {"\x81\x60", 0xFF5E},  // ～ wave dash
+      {"\x81\x7C", 0xFF0D},  // － minus
+      {"\x81\x5F", 0xFF3C},  // ＼
+      {"\x5C", 0x5C},         // ¥ on a Japanese screen, a backslash in Unicode
+      {"\x87\x54", 0x2160},  // Ⅰ NEC row 13 ...
+      {"\xFA\x4A", 0x2160},  // ... and its IBM duplicate
+      {"\xED\x40", 0x7E8A},  // 纊 NEC-selected IBM extension ...
+      {"\xFA\x5C", 0x7E8A},  // ... and the IBM one
+      {"\xFB\xFC", 0x9AD9},  // 髙, IBM extension
+      {"\xF0\x40", 0xE000},  // user-defined area
+      {"\xF9\xFC", 0xE757},
+      {"\xB1", 0xFF71},       // ｱ
+      {"\x81\xAD", kNoCharacter},
+      {"\x85\x40", kNoCharacter},
+      {"\xA0", kNoCharacter},
+  };
+  for (const auto& [bytes, unicode] : cases) {
+    EXPECT_EQ(static_cast<std::uint32_t>(UnicodeOfCp932(bytes)), static_cast<std::uint32_t>(unicode))
+        << bytes;
+  }
+  EXPECT_EQ(Utf8OfCp932("a①～\xA0"), test::Utf8(u8"a\u2460\uFF5E\u3013"));
 }
 
 // Wrapped base64 of the whole input at once, as a reference.
