@@ -17,11 +17,11 @@ SUBJECT = "【定期】サーバー監視（自動送信 ABC-123）全角と半�
 
 
 def run_report(directory, server_port, to="a@example.jp;b@example.jp", host="127.0.0.1",
-               commands=None, env=None, name="r.ini"):
+               commands=None, env=None, name="r.ini", subject=SUBJECT):
     """Writes a parameter file, runs the sender; returns (exit code, seconds, output)."""
     param = directory / name
     values = {"SmtpServer": host, "SmtpPort": str(server_port), "SmtpFrom": "zq@example.jp",
-              "SmtpTo": to, "SmtpSubject": SUBJECT}
+              "SmtpTo": to, "SmtpSubject": subject}
     values.update(commands or {"Cmd1": "echo 日本語の出力"})
     param.write_bytes(parameter_text(values))
     started = time.monotonic()
@@ -66,7 +66,10 @@ class MailDeliveryTest(unittest.TestCase):
         self.assertEqual(lines[2], f'実行パラメータ："{win_path(self.dir / "週報 1.ini")}"')
         self.assertEqual(lines[3], "*** 実行結果は添付ファイルを参照 ***")
         self.assertEqual(attachment.get_filename(), "週報 1.ini.log")
-        self.assertEqual(attachment.get_content(), (self.dir / "週報 1.ini.log").read_bytes())
+        self.assertEqual(attachment.get_content_type(), "text/plain")
+        self.assertEqual(attachment.get_content_charset(), "shift_jis")
+        self.assertEqual(attachment.get_payload(decode=True),
+                         (self.dir / "週報 1.ini.log").read_bytes())
         trace = (self.dir / "週報 1.ini.mail.log").read_bytes().decode("cp932")
         self.assertRegex(trace, r"\d\d:\d\d:\d\d\.\d{3} > MAIL FROM:<zq@example.jp>\r\n")
         self.assertRegex(trace, r"(?s)< 250 2.0.0 queued\r\n[^<]*> QUIT\r\n.*< 221 [^\r]*\r\n")
