@@ -95,6 +95,17 @@ def iconv_reader(value):
     return "".join(out)
 
 
+def raw_field(message, name):
+    """A field's value as it went out (folds kept, nothing decoded); of the last part when the
+    message is multipart and the field is not in the header."""
+    header = message.split(b"\r\n\r\n", 1)[0]
+    if name.startswith("Content-") and b"multipart/" in header:
+        last_part = message.rsplit(b"--zqFelmar Attachment Boundary\r\n", 1)[1]
+        header = last_part.split(b"\r\n\r\n")[0]
+    field = rf"(?im)^{name}:([^\r\n]*(?:\r\n[ \t][^\r\n]*)*)"
+    return re.search(field, header.decode("ascii")).group(1)
+
+
 def charsets_of(value):
     return sorted({charset for _, charset, _ in words_of(unfold(value))[0]})
 

@@ -141,7 +141,8 @@ class ConsoleTest(unittest.TestCase):
         self.assertTrue(server.wait_for_session_end(120), "the report was mailed")
         message = email.message_from_bytes(server.sessions[0].message, policy=email.policy.default)
         attachment = list(message.iter_parts())[1]
-        self.assertEqual(attachment.get_content(), (self.dir / "CMD" / (name + ".log")).read_bytes())
+        self.assertEqual(attachment.get_payload(decode=True),
+                         (self.dir / "CMD" / (name + ".log")).read_bytes())
 
     def report_names(self):
         return sorted(p.name for p in (self.dir / "CMD").iterdir() if "." not in p.name)

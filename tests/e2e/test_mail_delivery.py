@@ -1,19 +1,32 @@
 """The real zqPelmora.exe under Wine mails its report to the loopback test server, which
-also misbehaves on cue at every step of the dialogue."""
+also misbehaves on cue at every step of the dialogue; Japanese subjects, file names and bodies
+read the same in three kinds of readers (mail_readers)."""
 import concurrent.futures
 import email
 import email.header
 import email.policy
+import re
 import shutil
 import time
 import unittest
 
+from mail_readers import charsets_of, expected_text, iconv_reader, joining_reader, raw_field
+from mail_readers import whatwg_iso2022jp
 from smtp_server import SmtpTestServer
 from zq_e2e import PELMORA, parameter_text, run_program, temp_dir, win_path
 
 TIMEOUT = 60  # the session time-out the report run passes
 # More than one folded line; blanks between Japanese stretches and between Japanese and ASCII.
 SUBJECT = "【定期】サーバー監視（自動送信 ABC-123）全角と半角 mixed テキスト終わり ｶﾞｲﾄﾞ"
+# Subject, parameter file name (the log attached is NAME.log; the body names the file), the
+# subject's charset.
+CASES = [
+    ("【定期報告】東京本社基幹業務系サーバー群週次稼働状況報告書送付", "週次報告.ini", "UTF-8"),
+    ("①障害報告 ㈱サンプル情報システム部", "①障害 ㈱報告.ini", "UTF-8"),
+    ("週次報告 東京本社 稼働状況 ABC-123 （定期）", "髙﨑 報告.ini", "ISO-2022-JP"),
+    ("ｼｽﾃﾑ ｶﾞｲﾄﾞ ～ 定期 － 報告", "定期～報告.ini", "ISO-2022-JP"),
+    ("x" * 57 + " 週報 " + "y" * 10, "r.ini", "ISO-2022-JP"),  # the word at the fold
+]
 
 
 def run_report(directory, server_port, to="a@example.jp;b@example.jp", host="127.0.0.1",
@@ -75,6 +88,57 @@ class MailDeliveryTest(unittest.TestCase):
         self.assertRegex(trace, r"(?s)< 250 2.0.0 queued\r\n[^<]*> QUIT\r\n.*< 221 [^\r]*\r\n")
         self.assertTrue(trace.endswith("* 終了コード 0\r\n"), trace[-80:])
         self.assertNotIn("実行日付", trace, "the message text is never traced")
+
+    def check_readers(self, raw, text):
+        charsets = charsets_of(raw)
+        self.assertLessEqual(len(charsets), 1, raw)
+        expected = expected_text(text, charsets[0] if charsets else None)
+        self.assertEqual(joining_reader(raw), expected, raw)
+        self.assertEqual(iconv_reader(raw), expected, raw)
+        return charsets
+
+    def test_every_reader_reads_subject_file_name_and_body_as_written(self):
+        def run(case):
+            subject, name, _ = case
+            directory = temp_dir("mail ")
+            self.addCleanup(shutil.rmtree, directory, True)
+            with SmtpTestServer() as server:
+                code, _, output = run_report(directory, server.port, name=name, subject=subject)
+                server.wait_for_session_end(10)
+            return directory, code, output, server.sessions
+
+        with concurrent.futures.ThreadPoolExecutor(max_workers=3) as pool:
+            outcomes = list(pool.map(run, CASES))
+        for (subject, name, charset), (directory, code, output, sessions) in zip(CASES, outcomes):
+            with self.subTest(subject=subject):
+                self.assertEqual(code, 0, output)
+                raw = sessions[0].message
+                self.assertTrue(all(len(line) <= 76 for line in raw.split(b"\r\n\r\n")[0]
+                                    .split(b"\r\n")))
+                shown = subject.replace("ｼｽﾃﾑ ｶﾞｲﾄﾞ", "システム ガイド")
+                message = email.message_from_bytes(raw, policy=email.policy.default)
+                subject_charsets = self.check_readers(raw_field(raw, "Subject"), shown)
+                self.assertEqual(subject_charsets, [charset])
+                self.assertEqual(str(message["Subject"]), expected_text(shown, charset))
+                # The file part: its name in both forms, its bytes the log's own.
+                log_name = name + ".log"
+                name_words = re.search(r'name="([^"]*)"', raw_field(raw, "Content-Type")).group(1)
+                self.check_readers(name_words, log_name)
+                body, attachment = list(message.iter_parts())
+                self.assertEqual(attachment.get_filename(), log_name)
+                self.assertEqual(attachment.get_content_charset(), "shift_jis")
+                self.assertEqual(attachment.get_payload(decode=True),
+                                 (directory / log_name).read_bytes())
+                # The body names the parameter file: UTF-8 when it holds ① and the like.
+                lines = body.get_content().splitlines()
+                body_charset = body.get_content_charset()
+                self.assertEqual(lines[2], expected_text(
+                    f'実行パラメータ："{win_path(directory / name)}"',
+                    "ISO-2022-JP" if body_charset == "iso-2022-jp" else body_charset))
+                if body_charset == "iso-2022-jp":
+                    self.assertNotIn("\ufffd", whatwg_iso2022jp(body.get_payload(decode=True)))
+                self.assertEqual(body_charset,
+                                 "utf-8" if re.search("[①㈱髙﨑]", name) else "iso-2022-jp")
 
     def test_every_misbehaviour_ends_the_program_with_its_code(self):
         cases = [

@@ -106,7 +106,7 @@ class SecureMailTest(unittest.TestCase):
         message = email.message_from_bytes(session.message, policy=email.policy.default)
         self.assertEqual(str(message["Subject"]), "週報 TLS")
         body, attachment = list(message.iter_parts())
-        self.assertEqual(attachment.get_content(), (self.dir / "r.log").read_bytes())
+        self.assertEqual(attachment.get_payload(decode=True), (self.dir / "r.log").read_bytes())
         trace = (self.dir / "r.mail.log").read_bytes().decode("cp932")
         self.assertIn("AUTH PLAIN ****", trace)
         self.assertRegex(trace, r"TLS 1\.[23], .* 証明書 localhost")

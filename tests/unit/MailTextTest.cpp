@@ -67,22 +67,13 @@ TEST(HeaderField, FoldsOnlyBetweenWordsWithinTheWidth) {
   const std::string w60(60, 'a'), w20(20, 'b'), w80(80, 'd');
   EXPECT_EQ(HeaderField("To", w60 + " " + w20), "To:" + w60 + "\r\n " + w20 + "\r\n");
   EXPECT_EQ(HeaderField("To", w80), "To:" + w80 + "\r\n");
-  // A long Japanese run becomes several words, each line full but within 76 characters:
-  // kanji alone cannot be cut in ISO-2022-JP, so UTF-8 words of 13 + 15 + 15 + 15 + 2.
-  std::string run;
-  for (int i = 0; i < 60; ++i) run += "漢";
-  const std::string field = HeaderField("Subject", run + " end");
-  std::size_t words = 0;
-  for (std::size_t pos = 0, end; (end = field.find("\r\n", pos)) != std::string::npos;
-       pos = end + 2, ++words) {
-    EXPECT_LE(end - pos, 76u);
-  }
-  EXPECT_EQ(words, 5u);
+  // A long Japanese run becomes several words, each line full but within 76 characters.
+  const std::string run(120, '\x8A');  // 60 times 樺 (0x8A 0x8A)
   // A run of blanks folds with the word after it: no line is blanks alone.
   const std::string spaced = HeaderField("Subject", run + std::string(90, ' ') + "x");
   EXPECT_EQ(spaced.find("\r\n \r\n"), std::string::npos);
   EXPECT_NE(spaced.find("\r\n" + std::string(90, ' ') + "x\r\n"), std::string::npos);
-  EXPECT_EQ(field.substr(field.size() - 8), "?= end\r\n");
+  EXPECT_EQ(HeaderField("Subject", run + " end").find("?=\r\n =?UTF-8?B?"), 71u);  // line 1 full
 }
 
 // Every line of a field within the fold width.
@@ -145,29 +136,9 @@ TEST(HeaderField, IsoTwentyTwoJpWhereItIsExactAndCanBeCutElseUtf8) {
   EXPECT_EQ(test::ReadField(HeaderField("Subject", "\x81\xAD")).utf8, test::Utf8(u8"〓"));
 }
 
-TEST(Cp932Unicode, MapsAsWindowsDoes) {
-  const std::pair<const char*, char32_t> cases[] = {
-      {"\x81\x60", 0xFF5E},  // ～ wave dash
-      {"\x81\x7C", 0xFF0D},  // － minus
-      {"\x81\x5F", 0xFF3C},  // ＼
-      {"\x5C", 0x5C},         // ¥ on a Japanese screen, a backslash in Unicode
-      {"\x87\x54", 0x2160},  // Ⅰ NEC row 13 ...
-      {"\xFA\x4A", 0x2160},  // ... and its IBM duplicate
-      {"\xED\x40", 0x7E8A},  // 纊 NEC-selected IBM extension ...
-      {"\xFA\x5C", 0x7E8A},  // ... and the IBM one
-      {"\xFB\xFC", 0x9AD9},  // 髙, IBM extension
-      {"\xF0\x40", 0xE000},  // user-defined area
-      {"\xF9\xFC", 0xE757},
-      {"\xB1", 0xFF71},       // ｱ
-      {"\x81\xAD", kNoCharacter},
-      {"\x85\x40", kNoCharacter},
-      {"\xA0", kNoCharacter},
-  };
-  for (const auto& [bytes, unicode] : cases) {
-    EXPECT_EQ(static_cast<std::uint32_t>(UnicodeOfCp932(bytes)), static_cast<std::uint32_t>(unicode))
-        << bytes;
-  }
-  EXPECT_EQ(Utf8OfCp932("a①～\xA0"), test::Utf8(u8"a\u2460\uFF5E\u3013"));
+TEST(Cp932Unicode, TextsWithoutAPlaceInUnicodeGetTheGetaMark) {
+  // Every code against the system's own table: win32/Cp932UnicodeTest.
+  EXPECT_EQ(Utf8OfCp932("a①～\xA0\x85\x40\xF0\x40"), test::Utf8(u8"a\u2460\uFF5E\u3013\u3013\uE000"));
 }
 
 // Wrapped base64 of the whole input at once, as a reference.
