@@ -66,7 +66,7 @@ std::string& MailSecurityField(MailSecurity& security, int index) {
 int SecurityIndexOf(std::string_view value) {
   const std::string upper = Cp932AsciiUpper(TrimBlanks(value));
   for (int i = 1; i < 3; ++i) {
-    if (upper == kSecurityValues[i]) return i;
+    if (upper == kSecurityWords[i]) return i;
   }
   return 0;
 }
@@ -88,35 +88,10 @@ const char* CheckLogin(int securityIndex, std::string_view user, std::string_vie
 }
 
 std::string SenderOutcomeText(int exitCode) {
-  static constexpr const char* kOutcomes[] = {
-      "送信に成功しました。",
-      "ソケットライブラリを開始できませんでした。",
-      "受信エラーが発生しました。",
-      "サーバーが接続を切りました。",
-      "送信エラーが発生しました。",
-      "サーバーの接続時の応答が正しくありません。",
-      "HELO または EHLO が拒否されました。",
-      "送信者アドレスが拒否されました。",
-      "宛先アドレスが拒否されました。",
-      "DATA が拒否されました。",
-      "サーバーに接続できませんでした。",
-      "メッセージが受け付けられませんでした。",
-      "タイムアウトしました。",
-      "レポートログを作成または添付できませんでした。",
-      "パラメータファイルを読めませんでした。",
-      "宛先アドレスがありません。",
-      "送信ウィンドウを作成できませんでした。",
-      "送信ウィンドウが閉じられました。",
-      "TLS の接続に失敗しました。",
-      "サーバー証明書が信頼できないか、サーバー名と一致しません。",
-      "サーバーが STARTTLS を提供していません。",
-      "認証が拒否されました。",
-      "保存されたパスワードを復号できませんでした。",
-  };
   if (exitCode == 0) return "テスト送信に成功しました。";
-  const bool known = exitCode > 0 && exitCode < static_cast<int>(std::size(kOutcomes));
+  const char* text = ExitCodeText(exitCode);
   return "テスト送信に失敗しました。\r\n終了コード " + std::to_string(exitCode) + ": " +
-         (known ? kOutcomes[exitCode] : "不明なエラーです。");
+         (text != nullptr ? text : "不明なエラーです。");
 }
 
 std::string PathInDirectory(std::string_view directory, std::string_view name) {

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/ProgramDirectory.h"
+#include "common/ReportContract.h"
 
 namespace zq {
 
@@ -20,8 +21,8 @@ inline constexpr char kHelpFileName[] = "zqTervask.hlp";
 struct MailSettings {
   std::string smtpServer, smtpPort, from, to, subject;
 };
-inline constexpr const char* kMailSettingKeys[] = {"SmtpServer", "SmtpPort", "From", "To",
-                                                   "Subject"};
+inline constexpr const char* kMailSettingKeys[] = {
+    kReportKeys[kKeySmtpServer], kReportKeys[kKeySmtpPort], "From", "To", "Subject"};
 
 // How the sender secures its mail and logs in, under the same keys in the settings file and
 // the parameter file. The password is kept protected, never in clear: for the current user in
@@ -29,12 +30,12 @@ inline constexpr const char* kMailSettingKeys[] = {"SmtpServer", "SmtpPort", "Fr
 struct MailSecurity {
   std::string security, user, protectedPassword, caFile;
 };
-inline constexpr const char* kMailSecurityKeys[] = {"SmtpSecurity", "SmtpUser", "SmtpPassword",
-                                                    "SmtpCaFile"};
+inline constexpr const char* kMailSecurityKeys[] = {
+    kReportKeys[kKeySmtpSecurity], kReportKeys[kKeySmtpUser], kReportKeys[kKeySmtpPassword],
+    kReportKeys[kKeySmtpCaFile]};
 std::string& MailSecurityField(MailSecurity& security, int index);
 
 // The security choices by list index: the value written, the text shown, the usual port.
-inline constexpr const char* kSecurityValues[] = {"", "STARTTLS", "TLS"};
 inline constexpr const char* kSecurityTexts[] = {"なし", "STARTTLS", "SSL/TLS"};
 inline constexpr const char* kSecurityPorts[] = {"25", "587", "465"};
 // The list index of a stored value (unknown values count as none).

@@ -124,7 +124,7 @@ std::optional<frmMailSetting::Typed> frmMailSetting::ReadTyped() {
     ::SetFocus(::GetDlgItem(window(), SecurityIndex() == 0 ? IDC_cboSecurity : IDE_txtPassword));
     return std::nullopt;
   }
-  typed.security = {kSecurityValues[SecurityIndex()], user, "", caFile_};
+  typed.security = {kSecurityWords[SecurityIndex()], user, "", caFile_};
   if (!user.empty()) {
     // Only this user reads the settings' copy; a report job gets a machine copy of its own.
     const auto protectedPassword = ProtectText(password, SecretScope::kCurrentUser);

@@ -6,7 +6,7 @@
 
 #include "common/Cp932.h"
 #include "common/MessageBox.h"
-#include "sender/basPelmora.h"
+#include "sender/SenderMessages.h"
 
 namespace zq {
 
@@ -61,9 +61,9 @@ std::vector<std::string> EventLogsOf(std::string_view letters) {
 }
 
 std::int32_t ServiceFilterOf(std::string_view word) {
-  if (Cp932Contains(word, "ALL")) return 3;
-  if (Cp932Contains(word, "START")) return 1;
-  if (Cp932Contains(word, "STOP")) return 2;
+  if (Cp932Contains(word, kServiceWords[0])) return 3;
+  if (Cp932Contains(word, kServiceWords[1])) return 1;
+  if (Cp932Contains(word, kServiceWords[2])) return 2;
   return 0;
 }
 
@@ -242,8 +242,12 @@ class ReportRunner {
 
 }  // namespace
 
+std::string ReportLogPath(std::string_view parameterFilePath) {
+  return std::string(parameterFilePath) + kReportLogSuffix;
+}
+
 std::string SessionTracePath(std::string_view parameterFilePath) {
-  return std::string(parameterFilePath) + ".mail.log";
+  return std::string(parameterFilePath) + kSessionTraceSuffix;
 }
 
 int RunReport(const RunValues& values, const RunSetup& setup, ReportSections& sections) {

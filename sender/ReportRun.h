@@ -9,18 +9,12 @@
 #include <string_view>
 #include <vector>
 
-#include "sender/ExitCodes.h"
+#include "common/ReportContract.h"
 #include "sender/ReportLog.h"
 #include "sender/basExecuteCommand.h"
 #include "sender/mail/basSendEmail.h"
 
 namespace zq {
-
-// The parameter file keys, in the order they are read.
-inline constexpr std::array<const char*, 17> kParameterKeys = {
-    "Event",       "EventDays",    "Service",    "Cmd1",         "Cmd2",      "Cmd3",
-    "Cmd4",        "Cmd5",         "SmtpServer", "SmtpPort",     "SmtpFrom",  "SmtpTo",
-    "SmtpSubject", "SmtpSecurity", "SmtpUser",   "SmtpPassword", "SmtpCaFile"};
 
 struct RunValues {
   std::string event;      // letters S, E, A
@@ -35,12 +29,12 @@ struct RunValues {
 template <typename ReadValue>
 RunValues ReadRunValues(ReadValue read) {
   RunValues v;
-  std::string* targets[] = {&v.event,       &v.eventDays,    &v.service,     &v.commands[0],
+  std::string* targets[kReportKeyCount] = {&v.event,       &v.eventDays,    &v.service,     &v.commands[0],
                             &v.commands[1], &v.commands[2],  &v.commands[3], &v.commands[4],
                             &v.smtpServer,  &v.smtpPort,     &v.smtpFrom,    &v.smtpTo,
                             &v.smtpSubject, &v.smtpSecurity, &v.smtpUser,    &v.smtpPassword,
                             &v.smtpCaFile};
-  for (std::size_t i = 0; i < kParameterKeys.size(); ++i) *targets[i] = read(kParameterKeys[i]);
+  for (std::size_t i = 0; i < kReportKeys.size(); ++i) *targets[i] = read(kReportKeys[i]);
   return v;
 }
 
@@ -113,7 +107,8 @@ struct RunSetup {
   unsigned commandTimeLimitSeconds = kCommandTimeLimitSeconds;
 };
 
-// The session trace beside the report log: the parameter file path + ".mail.log".
+// The report log and the session trace beside the parameter file.
+std::string ReportLogPath(std::string_view parameterFilePath);
 std::string SessionTracePath(std::string_view parameterFilePath);
 
 // Writes the report log section by section and hands it to mail delivery when a server is

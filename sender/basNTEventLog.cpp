@@ -9,7 +9,7 @@
 #include "common/MessageBox.h"
 #include "common/CivilDate.h"
 #include "sender/EventLogRecord.h"
-#include "sender/basPelmora.h"
+#include "sender/SenderMessages.h"
 
 namespace zq {
 namespace {

@@ -8,7 +8,7 @@
 #include "common/PlatformText.h"
 #include "common/UniqueHandle.h"
 #include "sender/basNTServices.h"
-#include "sender/basPelmora.h"
+#include "sender/SenderMessages.h"
 
 namespace zq {
 namespace {

@@ -1,21 +1,9 @@
 // Portable part of the sender's start-up module.
 #include "sender/basPelmora.h"
 
-#include <cstdlib>
-
 #include "common/Cp932.h"
-#include "common/MessageBox.h"
 
 namespace zq {
-
-std::string g_showMessages;
-
-bool MessagesShown() { return LeadingNumber(g_showMessages) == 1.0; }
-
-int PelmoraMessage(const std::string& text, unsigned style) {
-  if (!MessagesShown()) return kIdOk;
-  return ShowMessageBox(text, kPelmoraTitle, style);
-}
 
 std::string_view ArgumentsOf(std::string_view commandLine) {
   std::size_t pos = 0;
@@ -36,30 +24,6 @@ std::string ParameterFilePath(std::string_view arguments) {
     path = path.substr(1, path.size() - 2);
   }
   return std::string(path);
-}
-
-std::string ReportLogPath(std::string_view parameterFilePath) {
-  return std::string(parameterFilePath) + ".log";
-}
-
-double LeadingNumber(std::string_view text) {
-  std::size_t pos = 0;
-  while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
-  std::string number;
-  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) number += text[pos++];
-  bool seenPoint = false;
-  for (; pos < text.size(); ++pos) {
-    const char c = text[pos];
-    if (c >= '0' && c <= '9') {
-      number += c;
-    } else if (c == '.' && !seenPoint) {
-      seenPoint = true;
-      number += c;
-    } else {
-      break;
-    }
-  }
-  return std::strtod(number.c_str(), nullptr);
 }
 
 }  // namespace zq

@@ -7,16 +7,6 @@
 
 namespace zq {
 
-inline constexpr char kPelmoraTitle[] = "zqPelmora";
-inline constexpr char kParameterSection[] = "zqPelmora.exe";
-
-// Show-messages switch: message boxes of the sender appear only while its numeric value is 1.
-// A report run sets it to "0" before mail delivery and never to "1".
-extern std::string g_showMessages;
-bool MessagesShown();
-
-// Shows a box with the sender's title when messages are shown; otherwise answers OK at once.
-int PelmoraMessage(const std::string& text, unsigned style);
 
 // The arguments part of a process command line: everything after the program name (quoted or
 // not) and the blanks that follow it; trailing blanks are kept.
@@ -25,13 +15,6 @@ std::string_view ArgumentsOf(std::string_view commandLine);
 // The report parameter file path from the arguments: blanks trimmed and, when the whole path
 // is enclosed in double quotes, those quotes removed (a Windows path cannot hold a quote).
 std::string ParameterFilePath(std::string_view arguments);
-
-// The report log file path: the parameter file path with ".log" appended.
-std::string ReportLogPath(std::string_view parameterFilePath);
-
-// The numeric value of the leading decimal number in a text: blanks skipped, optional sign,
-// digits and fraction; 0 when there is none.
-double LeadingNumber(std::string_view text);
 
 // Platform side (basPelmora_win.cpp).
 

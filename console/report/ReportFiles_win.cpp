@@ -82,8 +82,8 @@ ReportWrite WriteReportPair(const std::string& programDirectory, const LocalTime
     pair.parameterPath = PathInDirectory(directory, pair.name);
     pair.batchPath = pair.parameterPath + kBatchExtension;
     bool taken = false;
-    for (const std::string& path : {pair.parameterPath, pair.batchPath, pair.parameterPath + ".log",
-                                    pair.parameterPath + ".mail.log"}) {
+    for (const std::string& path : {pair.parameterPath, pair.batchPath, pair.parameterPath + kReportLogSuffix,
+                                    pair.parameterPath + kSessionTraceSuffix}) {
       const std::uint32_t probe = NameProbe(path);
       taken = IsTaken(probe);
       if (taken) break;

@@ -26,11 +26,12 @@ constexpr const char* kKeyComments[] = {
     ";SmtpSubject:（メールのタイトル）",
 };
 
-constexpr const char* kServiceValues[] = {"ALL", "START", "STOP"};
-
 // Mail keys of the file in line order, with the field of MailSettings each takes.
-constexpr std::pair<const char*, int> kMailKeys[] = {
-    {"SmtpServer", 0}, {"SmtpPort", 1}, {"SmtpFrom", 2}, {"SmtpTo", 3}, {"SmtpSubject", 4}};
+constexpr std::pair<ReportKey, int> kMailKeys[] = {
+    {kKeySmtpServer, 0}, {kKeySmtpPort, 1}, {kKeySmtpFrom, 2}, {kKeySmtpTo, 3}, {kKeySmtpSubject, 4}};
+
+// "Key=" of a parameter file line.
+std::string KeyIs(ReportKey key) { return std::string(kReportKeys[key]) + "="; }
 
 // A value kept on its line: a CR or LF would start a line of its own, read as another key.
 std::string OneLine(std::string_view value) {
@@ -66,33 +67,33 @@ std::string BuildParameterText(const ReportPanel& panel, std::string_view progra
   line(kRule);
   line(";このパラメータファイルは" + std::string(created) + "に作成されました。");
   line(kRule);
-  line("[" + std::string(kSenderProgramName) + "]");
+  line("[" + std::string(kParameterSection) + "]");
 
   const bool events = panel.sections[kSectionEvents] && AnyEventLog(panel);
   std::string letters;
   for (int i = 0; i < 3; ++i) {
     if (panel.eventLogs[i]) letters += "SEA"[i];
   }
-  line(events ? "Event=" + letters : "");
-  line(events ? "EventDays=" + OneLine(TrimBlanks(panel.days)) : "");
+  line(events ? KeyIs(kKeyEvent) + letters : "");
+  line(events ? KeyIs(kKeyEventDays) + OneLine(TrimBlanks(panel.days)) : "");
   const bool services = panel.sections[kSectionServices] && panel.service >= 0 && panel.service < 3;
-  line(services ? std::string("Service=") + kServiceValues[panel.service] : "");
-  for (int i = 0; i < 5; ++i) {
+  line(services ? KeyIs(kKeyService) + kServiceWords[panel.service] : "");
+  for (int i = 0; i < kCommandCount; ++i) {
     const std::string& command = panel.commands[i];
     const bool written = panel.sections[kSectionCommands] && !command.empty();
-    line(written ? "Cmd" + std::to_string(i + 1) + "=\"" + OneLine(TrimBlanks(command)) + "\""
-                 : "");
+    const auto key = static_cast<ReportKey>(kKeyCmd1 + i);
+    line(written ? KeyIs(key) + "\"" + OneLine(TrimBlanks(command)) + "\"" : "");
   }
   MailSettings mail = panel.mail;
   for (const auto& [key, field] : kMailKeys) {
     const std::string value = OneLine(TrimBlanks(MailSettingField(mail, field)));
-    line(panel.sections[kSectionMail] ? std::string(key) + "=" + ProfileTextOf(value) : "");
+    line(panel.sections[kSectionMail] ? KeyIs(key) + ProfileTextOf(value) : "");
   }
   MailSecurity security = panel.security;
   for (int field = 0; field < 4; ++field) {
     const std::string value = OneLine(TrimBlanks(MailSecurityField(security, field)));
     line(panel.sections[kSectionMail]
-             ? std::string(kMailSecurityKeys[field]) + "=" + ProfileTextOf(value)
+             ? KeyIs(static_cast<ReportKey>(kKeySmtpSecurity + field)) + ProfileTextOf(value)
              : "");
   }
   return text;

@@ -10,8 +10,6 @@
 
 namespace zq {
 
-inline constexpr char kSenderProgramName[] = "zqPelmora.exe";
-
 enum ReportSection : int { kSectionEvents = 0, kSectionServices, kSectionCommands, kSectionMail };
 
 // The report panel's controls as values.

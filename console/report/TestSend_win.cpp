@@ -62,7 +62,7 @@ TestSendOutcome RunTestSend(const std::string& senderPath, const std::string& pa
     return outcome;
   }
   const std::string parameter = PathInDirectory(folder, "test");
-  const std::vector<std::string> written = {parameter, parameter + ".log", parameter + ".mail.log"};
+  const std::vector<std::string> written = {parameter, parameter + kReportLogSuffix, parameter + kSessionTraceSuffix};
   if (const std::uint32_t error = WriteNewFile(parameter, parameterText + "\r\n")) {
     outcome.failure = parameter + "\r\n" + GetSystemErrorText(error);
   } else {
@@ -84,7 +84,7 @@ TestSendOutcome RunTestSend(const std::string& senderPath, const std::string& pa
       } else if (::GetExitCodeProcess(process.get(), &code)) {
         outcome.exitCode = static_cast<int>(code);
       }
-      outcome.trace = ReadText(parameter + ".mail.log");
+      outcome.trace = ReadText(parameter + kSessionTraceSuffix);
     }
   }
   for (const std::string& path : written) ::DeleteFileA(path.c_str());

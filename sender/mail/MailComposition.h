@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sender/mail/MailSession.h"
+#include "sender/mail/MessageSource.h"
 #include "sender/mail/basSendEmail.h"
 #include "sender/mail/Base64.h"
 #include "sender/mail/MailAddress.h"

@@ -2,6 +2,7 @@
 #include "sender/mail/MailSecurity.h"
 
 #include "common/Cp932.h"
+#include "common/ReportContract.h"
 
 namespace zq {
 namespace {
@@ -18,8 +19,8 @@ bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 std::optional<SmtpSecurity::Mode> SecurityModeOf(std::string_view word) {
   const std::string mode = Cp932AsciiUpper(TrimBlanks(word));
   if (mode.empty()) return SmtpSecurity::kPlain;
-  if (mode == "STARTTLS") return SmtpSecurity::kStartTls;
-  if (mode == "TLS") return SmtpSecurity::kImplicitTls;
+  if (mode == kSecurityWords[1]) return SmtpSecurity::kStartTls;
+  if (mode == kSecurityWords[2]) return SmtpSecurity::kImplicitTls;
   return std::nullopt;
 }
 

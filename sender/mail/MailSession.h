@@ -9,20 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "sender/mail/MessageSource.h"
 #include "sender/mail/SmtpDialogue.h"
 #include "sender/mail/Transmitter.h"
 
 namespace zq {
-
-// The message text produced in order, piece by piece.
-class MessageSource {
- public:
-  enum Status { kMore, kEnd, kError };
-  virtual ~MessageSource() = default;
-  // Appends the next piece; kEnd after the last one, kError when it cannot be read (error()).
-  virtual Status Next(std::string& out) = 0;
-  virtual const std::string& error() const = 0;
-};
 
 // The HELO argument: the computer name when it is a host name (ASCII letters, digits,
 // hyphens, dots), else the address literal of the local address, e.g. "[192.0.2.10]".

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "sender/ExitCodes.h"
+#include "common/ReportContract.h"
 #include "sender/mail/basWSock.h"
 
 namespace zq {

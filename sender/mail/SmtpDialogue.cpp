@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "common/Cp932.h"
-#include "sender/mail/MailComposition.h"
 #include "sender/mail/Base64.h"
+#include "sender/mail/MailAddress.h"
 
 namespace zq {
 namespace {

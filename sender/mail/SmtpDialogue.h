@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/SecretText.h"
-#include "sender/ExitCodes.h"
+#include "common/ReportContract.h"
 
 namespace zq {
 

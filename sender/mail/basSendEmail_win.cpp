@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "common/PlatformText.h"
-#include "sender/basPelmora.h"
 #include "sender/mail/basSendEmail.h"
 #include "sender/mail/frmSendEmail.h"
 

@@ -8,7 +8,7 @@
 
 #include "common/Cp932.h"
 #include "common/MessageBox.h"
-#include "sender/basPelmora.h"
+#include "sender/SenderMessages.h"
 
 namespace zq {
 namespace {

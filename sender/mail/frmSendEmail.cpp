@@ -11,7 +11,7 @@
 #include "common/PlatformText.h"
 #include "common/ProgramDirectory.h"
 #include "common/SecretText.h"
-#include "sender/basPelmora.h"
+#include "sender/SenderMessages.h"
 #include "sender/mail/MailSecurity.h"
 #include "sender/mail/SessionView.h"
 #include "sender/mail/frmSendEmailIds.h"

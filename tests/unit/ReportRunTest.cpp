@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "sender/ReportRun.h"
-#include "sender/basPelmora.h"
+#include "sender/SenderMessages.h"
 
 namespace zq {
 namespace {

@@ -9,7 +9,7 @@
 #include "common/MessageBox.h"
 #include "sender/EventLogRecord.h"
 #include "sender/basNTEventLog.h"
-#include "sender/basPelmora.h"
+#include "sender/SenderMessages.h"
 #include "tests/support/FakeEventLog.h"
 
 namespace zq {

@@ -1,8 +1,11 @@
 // Reading the report parameter file through the platform's profile reader: values of any
-// length.
+// length, and what the console's builder writes read back key by key by the sender.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "common/ReportContract.h"
+#include "console/report/ReportParameters.h"
+#include "sender/ReportRun.h"
 #include "sender/basPelmora.h"
 #include "tests/win32/TempDir.h"
 
@@ -12,7 +15,7 @@ namespace {
 class ReadParameterTest : public ::testing::Test {
  protected:
   void Write(const std::string& body) { test::WriteFileBytes(file_, body); }
-  std::string Read(const char* key) { return ReadParameter(file_, "zqPelmora.exe", key); }
+  std::string Read(const char* key) { return ReadParameter(file_, kParameterSection, key); }
 
   test::TempDir dir_;
   std::string file_ = dir_.File("r.ini");
@@ -27,6 +30,38 @@ TEST_F(ReadParameterTest, LongValuesArriveWhole) {
     EXPECT_TRUE(Read("Cmd1") == command) << length;
     EXPECT_TRUE(Read("Cmd2") == command) << length;
   }
+}
+
+TEST_F(ReadParameterTest, WhatTheConsoleWritesTheSenderReadsForEveryKey) {
+  ReportPanel panel;
+  panel.sections = {true, true, true, true};
+  panel.eventLogs = {true, false, true};
+  panel.days = " 7 ";
+  panel.service = 2;
+  panel.commands = {"echo 表示 \"quoted\"", "\"C:\\a b\\x.cmd\" & echo ;", "",
+                    "x\r\n[zqPelmora.exe]\r\nSmtpTo=evil@example.com", "echo ソ="};
+  panel.mail = {"smtp.example.jp", "587", "zq@example.jp", "a@example.jp; b@example.jp",
+                "\"週報\""};
+  panel.security = {"STARTTLS", "ユーザー", "cHJvdGVjdGVk", "C:\\ca 表.pem"};
+  Write(BuildParameterText(panel, "C:\\zq", "2026/12/08 0:00:00"));
+  RunValues read = ReadRunValues([&](const char* key) { return Read(key); });
+  const std::array<std::string, kReportKeyCount> expected = {
+      "SA", "7", kServiceWords[2], "echo 表示 \"quoted\"", "\"C:\\a b\\x.cmd\" & echo ;", "",
+      "x  [zqPelmora.exe]  SmtpTo=evil@example.com",  // a line break cannot start a key
+      "echo ソ=", "smtp.example.jp", "587", "zq@example.jp", "a@example.jp; b@example.jp",
+      "\"週報\"", kSecurityWords[1], "ユーザー", "cHJvdGVjdGVk", "C:\\ca 表.pem"};
+  std::string* values[kReportKeyCount] = {
+      &read.event,       &read.eventDays,    &read.service,     &read.commands[0],
+      &read.commands[1], &read.commands[2],  &read.commands[3], &read.commands[4],
+      &read.smtpServer,  &read.smtpPort,     &read.smtpFrom,    &read.smtpTo,
+      &read.smtpSubject, &read.smtpSecurity, &read.smtpUser,    &read.smtpPassword,
+      &read.smtpCaFile};
+  for (int key = 0; key < kReportKeyCount; ++key) {
+    EXPECT_TRUE(*values[key] == expected[key]) << kReportKeys[key] << ": " << *values[key];
+  }
+  // Sections left out write no key at all.
+  Write(BuildParameterText(ReportPanel{}, "C:\\zq", "2026/12/08 0:00:00"));
+  for (const char* key : kReportKeys) EXPECT_EQ(Read(key), "") << key;
 }
 
 }  // namespace
