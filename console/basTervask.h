@@ -1,111 +1,23 @@
-// zqTervask's start-up module: process-wide console state and the small rules the console's
-// windows share (time of day as typed, the port text, the mail settings a save accepts).
-// Portable; the profile file, computer name and directory calls are in basTervask_win.cpp.
+// zqTervask's start-up module: the help file the start finds, the local computer's name and
+// Main. What the windows share lives in modules named for it:
+// ConsoleMessages, ConsoleText, MailSettings.
 #pragma once
 
-#include <cstdint>
 #include <string>
-#include <string_view>
 
 #include "common/ProgramDirectory.h"
-#include "common/ReportContract.h"
+#include "console/ConsoleMessages.h"
+#include "console/ConsoleText.h"
+#include "console/MailSettings.h"
+#include "console/network/TargetComputer.h"
 
 namespace zq {
 
-inline constexpr char kTervaskTitle[] = "zqTervask";
-inline constexpr char kSettingsSection[] = "zqTervask";
-inline constexpr char kSettingsFileName[] = "zqTervask.ini";
 inline constexpr char kHelpFileName[] = "zqTervask.hlp";
 
-// The five stored mail settings, in the order they are read and written.
-struct MailSettings {
-  std::string smtpServer, smtpPort, from, to, subject;
-};
-inline constexpr const char* kMailSettingKeys[] = {
-    kReportKeys[kKeySmtpServer], kReportKeys[kKeySmtpPort], "From", "To", "Subject"};
-
-// How the sender secures its mail and logs in, under the same keys in the settings file and
-// the parameter file. The password is kept protected, never in clear: for the current user in
-// the settings file, for the machine in a parameter file (the job runs as SYSTEM).
-struct MailSecurity {
-  std::string security, user, protectedPassword, caFile;
-};
-inline constexpr const char* kMailSecurityKeys[] = {
-    kReportKeys[kKeySmtpSecurity], kReportKeys[kKeySmtpUser], kReportKeys[kKeySmtpPassword],
-    kReportKeys[kKeySmtpCaFile]};
-std::string& MailSecurityField(MailSecurity& security, int index);
-
-// The security choices by list index: the value written, the text shown, the usual port.
-inline constexpr const char* kSecurityTexts[] = {"なし", "STARTTLS", "SSL/TLS"};
-inline constexpr const char* kSecurityPorts[] = {"25", "587", "465"};
-// The list index of a stored value (unknown values count as none).
-int SecurityIndexOf(std::string_view value);
-// The port once security `index` is chosen: its usual port when the box is empty or holds
-// another choice's usual port; any other port as typed.
-std::string ProposedPort(std::string_view port, int index);
-// A login needs TLS and a password: the refusal, or "" when the login may be saved.
-const char* CheckLogin(int securityIndex, std::string_view user, std::string_view password);
-
-// The sender's exit code in words, as a test send reports it.
-std::string SenderOutcomeText(int exitCode);
-
 // Process-wide console state (one user-interface thread).
-extern std::string g_settingsFilePath;
-extern MailSettings g_mailSettings;
-extern MailSecurity g_mailSecurity;
-extern std::string g_targetComputerName;
 extern std::string g_helpFilePath;
 
-// Every message box of the console: titled zqTervask, style as the platform takes it.
-int TervaskMessage(const std::string& text, unsigned style);
-
-// The fields of MailSettings by key order (0 SmtpServer ... 4 Subject).
-std::string& MailSettingField(MailSettings& settings, int index);
-
-// `name` in `directory`, with one backslash between them (none doubled at a drive root).
-std::string PathInDirectory(std::string_view directory, std::string_view name);
-
-// A time of day as typed, to "hh:mm"; "" when it is not one. Exactly five CP932 characters:
-// two for the hours, ":" or "：", two for the minutes; each field is two digits or one digit
-// beside one blank (full-width digits count as digits); minutes over 59 carry into the hours;
-// 24 hours or more, signs, points and anything else give "".
-std::string NormalizeTimeText(std::string_view text);
-
-// True for one to five ASCII digits naming 1 to 65535.
-bool IsPortText(std::string_view text);
-
-// What a save of the mail settings dialog refuses first: the field (0..4 in key order) and
-// the message; field -1 when every value may be saved. Blank-only values are empty; the
-// port must also be a port number, checked after every field's emptiness.
-struct MailSettingsRefusal {
-  int field = -1;
-  const char* message = "";
-};
-MailSettingsRefusal CheckMailSettings(const MailSettings& typed);
-
-// The values as saved: each without leading and trailing blanks.
-MailSettings TrimmedMailSettings(const MailSettings& typed);
-
-// The text to write for `value` so that the profile reader, which removes one pair of double
-// quotes around a whole value, gives `value` back.
-std::string ProfileTextOf(std::string_view value);
-
-// A count with its thousands separated by commas: 523760 -> "523,760".
-std::string GroupedThousands(std::uint64_t value);
-
-// The message for a settings file that could not be written.
-std::string SettingsWriteFailureText(std::string_view path, std::string_view systemText);
-
-// Platform side (basTervask_win.cpp).
-
-// One value of the settings file at g_settingsFilePath, of any length; "" when missing.
-std::string ReadSetting(const std::string& section, const std::string& key);
-// Stores one value (ProfileTextOf); 0 on success, else the system error number.
-std::uint32_t WriteSetting(const std::string& section, const std::string& key,
-                           const std::string& value);
-// Makes the settings file readable and changeable by SYSTEM, Administrators and the current
-// user only (created empty when missing); 0 on success, else the system error number.
-std::uint32_t ProtectSettingsFile();
 // The local computer's name, "" when it cannot be read.
 std::string GetLocalComputerName();
 

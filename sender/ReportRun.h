@@ -12,7 +12,7 @@
 #include "common/ReportContract.h"
 #include "sender/ReportLog.h"
 #include "sender/basExecuteCommand.h"
-#include "sender/mail/basSendEmail.h"
+#include "sender/mail/MailInputs.h"
 
 namespace zq {
 

@@ -9,7 +9,7 @@
 
 #include "common/Hourglass.h"
 #include "common/MessageBox.h"
-#include "console/basTervask.h"
+#include "console/ConsoleMessages.h"
 #include "console/frmTervaskIds.h"
 
 namespace zq {

@@ -3,7 +3,7 @@
 
 #include "common/Hourglass.h"
 #include "common/MessageBox.h"
-#include "console/basTervask.h"
+#include "console/ConsoleMessages.h"
 #include "console/jobs/ScheduleControlIds.h"
 
 namespace zq {

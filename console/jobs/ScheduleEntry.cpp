@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "common/Cp932.h"
-#include "console/basTervask.h"
+#include "console/ConsoleText.h"
 
 namespace zq {
 namespace {

@@ -5,7 +5,8 @@
 #include "common/MessageBox.h"
 #include "common/PlatformText.h"
 #include "common/ShellStart.h"
-#include "console/basTervask.h"
+#include "common/ProgramDirectory.h"
+#include "console/ConsoleMessages.h"
 #include "console/jobs/frmAddJobIds.h"
 
 namespace zq {

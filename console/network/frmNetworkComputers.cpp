@@ -8,7 +8,7 @@
 #include <iterator>
 
 #include "common/Hourglass.h"
-#include "console/basTervask.h"
+#include "console/network/TargetComputer.h"
 #include "console/network/frmNetworkComputersIds.h"
 
 namespace zq {

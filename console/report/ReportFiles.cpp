@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/Cp932.h"
+#include "console/ConsoleText.h"
 #include "console/report/ReportParameters.h"
 
 namespace zq {

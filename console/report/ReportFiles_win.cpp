@@ -3,8 +3,9 @@
 
 #include "common/AccessSafety_win.h"
 #include "common/PlatformText.h"
+#include "common/ReportContract.h"
 #include "common/UniqueHandle.h"
-#include "console/basTervask.h"
+#include "console/ConsoleText.h"
 
 namespace zq {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "console/basTervask.h"
+#include "console/MailSettings.h"
 
 namespace zq {
 

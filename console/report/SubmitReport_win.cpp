@@ -9,6 +9,7 @@
 #include "common/PlatformText.h"
 #include "common/ProtectedText_win.h"
 #include "common/ShellStart.h"
+#include "console/ConsoleText.h"
 #include "console/report/ReportFiles_win.h"
 
 namespace zq {

@@ -8,8 +8,9 @@
 #include "common/AccessSafety_win.h"
 #include "common/MessageWait_win.h"
 #include "common/PlatformText.h"
+#include "common/ReportContract.h"
 #include "common/UniqueHandle.h"
-#include "console/basTervask.h"
+#include "console/ConsoleText.h"
 #include "console/report/ReportFiles_win.h"
 
 namespace zq {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "sender/mail/MessageSource.h"
-#include "sender/mail/basSendEmail.h"
+#include "sender/mail/MailInputs.h"
 #include "sender/mail/Base64.h"
 #include "sender/mail/MailAddress.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "sender/mail/SmtpDialogue.h"
-#include "sender/mail/basSendEmail.h"
+#include "sender/mail/MailInputs.h"
 
 namespace zq {
 

@@ -2,33 +2,12 @@
 // (frmSendEmail) until the session ends.
 #pragma once
 
-#include <string>
+#include "sender/mail/MailInputs.h"
 
 namespace zq {
 
-struct MailInputs {
-  std::string server;
-  std::string port;
-  std::string fromAddress;
-  std::string fromName;
-  std::string recipients;  // several addresses separated by ";"
-  std::string subject;
-  std::string body;
-  std::string attachments;  // file paths
-  std::string showMessages;
-  std::string autoSend;
-  std::string autoClose;
-  std::string timeoutSeconds;
-  // "" plain, "STARTTLS", or "TLS" (implicit); the login (the password in protected form,
-  // base64); an extra trusted root certificate file.
-  std::string security, user, protectedPassword, caFile;
-  // Where the session's commands and replies are traced ("" for none); set by the report
-  // run.
-  std::string sessionTracePath;
-};
-
 // Delivers one message through the session window and returns when the session has ended:
-// its exit code (sender/ExitCodes.h). Win32 only.
+// its exit code (common/ReportContract.h). Win32 only.
 int SendEmail(const MailInputs& inputs);
 
 }  // namespace zq
