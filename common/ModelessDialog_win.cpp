@@ -136,12 +136,31 @@ INT_PTR CALLBACK ModelessDialog::DialogProc(HWND window, UINT message, WPARAM wP
   return result;
 }
 
+// The one message switch of every form.
+INT_PTR ModelessDialog::Route(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInit();
+      return TRUE;
+    case WM_COMMAND:
+      return OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
+    case WM_NOTIFY:
+      return lParam != 0 && OnNotify(*reinterpret_cast<const NMHDR*>(lParam), lParam) ? TRUE : FALSE;
+    case WM_TIMER:
+      return OnTimer(wParam) ? TRUE : FALSE;
+    case WM_SIZE:
+      return OnSize(LOWORD(lParam), HIWORD(lParam)) ? TRUE : FALSE;
+    case WM_CLOSE:
+      OnClose();
+      return TRUE;
+  }
+  return OnOtherMessage(message, wParam, lParam);
+}
+
 // The firewall: whatever a handler throws ends the form here, never in Windows.
 INT_PTR ModelessDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   try {
-    const INT_PTR handled = OnMessage(message, wParam, lParam);
-    if (message == WM_CLOSE && !handled) Destroy();
-    return handled;
+    return Route(message, wParam, lParam);
   } catch (...) {
   }
   try {

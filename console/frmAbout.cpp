@@ -81,27 +81,22 @@ std::string GetPhysicalMemoryText() {
   return GroupedThousands(status.ullTotalPhys / 1024);
 }
 
-INT_PTR frmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      Form_Load();
-      return TRUE;
-    case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDB_cmdOK:
-        case IDCANCEL:
-          Destroy();
-          return TRUE;
-        case IDB_cmdSysInfo:
-          cmdSysInfo_Click();
-          return TRUE;
-        case IDL_lblURL:
-          if (HIWORD(wParam) == STN_CLICKED) lblURL_Click();
-          return TRUE;
-      }
-      return FALSE;
+void frmAbout::OnInit() { Form_Load(); }
+
+bool frmAbout::OnCommand(int id, int code) {
+  switch (id) {
+    case IDB_cmdOK:
+    case IDCANCEL:
+      Destroy();
+      return true;
+    case IDB_cmdSysInfo:
+      cmdSysInfo_Click();
+      return true;
+    case IDL_lblURL:
+      if (code == STN_CLICKED) lblURL_Click();
+      return true;
   }
-  return FALSE;
+  return false;
 }
 
 frmAbout::frmAbout(OpenLink openLink)

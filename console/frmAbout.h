@@ -28,7 +28,8 @@ class frmAbout final : public ModelessDialog {
   explicit frmAbout(OpenLink openLink = nullptr);
 
  private:
-  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnInit() override;
+  bool OnCommand(int id, int code) override;
   void Form_Load();
   void cmdSysInfo_Click();
   void lblURL_Click();

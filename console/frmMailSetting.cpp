@@ -25,35 +25,27 @@ constexpr int kFieldIds[] = {IDE_txtSmtpServer, IDE_txtSmtpPort, IDE_txtFrom, ID
 
 }  // namespace
 
-INT_PTR frmMailSetting::OnMessage(UINT message, WPARAM wParam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      Form_Load();
-      return TRUE;
-    case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDB_cmdButton0:
-          cmdButton_Click(0);
-          return TRUE;
-        case IDB_cmdButton1:
-        case IDCANCEL:
-          cmdButton_Click(1);
-          return TRUE;
-        case IDB_cmdTestSend:
-          cmdTestSend_Click();
-          return TRUE;
-        case IDC_cboSecurity:
-          if (HIWORD(wParam) == CBN_SELCHANGE) cboSecurity_Click();
-          return TRUE;
-      }
-      // A text box that gets the focus selects its whole text, so typing replaces it.
-      if (HIWORD(wParam) == EN_SETFOCUS) {
-        ::SendMessageA(reinterpret_cast<HWND>(::GetDlgItem(window(), LOWORD(wParam))), EM_SETSEL, 0,
-                       -1);
-      }
-      return TRUE;
+void frmMailSetting::OnInit() { Form_Load(); }
+
+bool frmMailSetting::OnCommand(int id, int code) {
+  switch (id) {
+    case IDB_cmdButton0:
+      cmdButton_Click(0);
+      return true;
+    case IDB_cmdButton1:
+    case IDCANCEL:
+      cmdButton_Click(1);
+      return true;
+    case IDB_cmdTestSend:
+      cmdTestSend_Click();
+      return true;
+    case IDC_cboSecurity:
+      if (code == CBN_SELCHANGE) cboSecurity_Click();
+      return true;
   }
-  return FALSE;
+  // A text box that gets the focus selects its whole text, so typing replaces it.
+  if (code == EN_SETFOCUS) ::SendMessageA(::GetDlgItem(window(), id), EM_SETSEL, 0, -1);
+  return true;
 }
 
 void frmMailSetting::Form_Load() {

@@ -20,7 +20,8 @@ class frmMailSetting final : public ModelessDialog {
   explicit frmMailSetting(SavedFunction onSaved);
 
  private:
-  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnInit() override;
+  bool OnCommand(int id, int code) override;
   void Form_Load();
   void cmdButton_Click(int index);
   void Save();

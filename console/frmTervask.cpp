@@ -57,62 +57,59 @@ int frmTervask::Show() {
   return 0;
 }
 
-INT_PTR frmTervask::OnMessage(UINT message, WPARAM wParam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      Form_Load();
-      return TRUE;
-    case WM_COMMAND:
-      if (schedule_.OnCommand(wParam)) {
-        report_.CheckSubmitEnabled();  // the mode sets the caption; only content enables
-        return TRUE;
-      }
-      if (report_.OnCommand(wParam)) return TRUE;
-      if (const int line = ReportControls::BrowseLine(LOWORD(wParam)); line >= 0) {
-        cmdBrowse_Click(line);
-        return TRUE;
-      }
-      switch (LOWORD(wParam)) {
-        case IDB_cmdSubmit:
-          cmdSubmit_Click();
-          return TRUE;
-        case IDM_mnuFileItem0:
-          mnuFileItem_Click(0);
-          return TRUE;
-        case IDM_mnuFileItem2:
-          mnuFileItem_Click(2);
-          return TRUE;
-        case IDM_mnuFileItem3:
-          mnuFileItem_Click(3);
-          return TRUE;
-        case IDB_cmdButton1:
-          cmdButton_Click(1);
-          return TRUE;
-        case IDB_cmdRefresh:
-          cmdRefresh_Click();
-          return TRUE;
-        case IDB_cmdAdd:
-          cmdAdd_Click();
-          return TRUE;
-        case IDB_cmdButtonBrowse: {
-          WNetEnumeration network;
-          cmdButtonBrowse_Click(network);
-          return TRUE;
-        }
-        case IDB_cmdDelete:
-          if (jobs_.DeleteSelected(store_)) cmdRefresh_Click();
-          return TRUE;
-      }
-      return FALSE;
-    case WM_TIMER:
-      if (wParam == kClockTimer) tmrClock_Timer();
-      return TRUE;
-    case WM_CLOSE:
-      Form_Unload();
-      return TRUE;
+void frmTervask::OnInit() { Form_Load(); }
+
+bool frmTervask::OnCommand(int id, int code) {
+  const WPARAM command = MAKEWPARAM(id, code);
+  if (schedule_.OnCommand(command)) {
+    report_.CheckSubmitEnabled();  // the mode sets the caption; only content enables
+    return true;
   }
-  return FALSE;
+  if (report_.OnCommand(command)) return true;
+  if (const int line = ReportControls::BrowseLine(id); line >= 0) {
+    cmdBrowse_Click(line);
+    return true;
+  }
+  switch (id) {
+    case IDB_cmdSubmit:
+      cmdSubmit_Click();
+      return true;
+    case IDM_mnuFileItem0:
+      mnuFileItem_Click(0);
+      return true;
+    case IDM_mnuFileItem2:
+      mnuFileItem_Click(2);
+      return true;
+    case IDM_mnuFileItem3:
+      mnuFileItem_Click(3);
+      return true;
+    case IDB_cmdButton1:
+      cmdButton_Click(1);
+      return true;
+    case IDB_cmdRefresh:
+      cmdRefresh_Click();
+      return true;
+    case IDB_cmdAdd:
+      cmdAdd_Click();
+      return true;
+    case IDB_cmdButtonBrowse: {
+      WNetEnumeration network;
+      cmdButtonBrowse_Click(network);
+      return true;
+    }
+    case IDB_cmdDelete:
+      if (jobs_.DeleteSelected(store_)) cmdRefresh_Click();
+      return true;
+  }
+  return false;
 }
+
+bool frmTervask::OnTimer(UINT_PTR timerId) {
+  if (timerId == kClockTimer) tmrClock_Timer();
+  return true;
+}
+
+void frmTervask::OnClose() { Form_Unload(); }
 
 void frmTervask::Form_Load() {
   Hourglass hourglass;

@@ -43,7 +43,10 @@ class frmTervask final : public ModelessDialog {
   void cmdButtonBrowse_Click(NetworkEnumeration& network);
 
  private:
-  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnInit() override;
+  bool OnCommand(int id, int code) override;
+  bool OnTimer(UINT_PTR timerId) override;
+  void OnClose() override;
   void Form_Load();
   void Form_Unload();
   void mnuFileItem_Click(int index);

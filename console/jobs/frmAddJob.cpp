@@ -14,37 +14,34 @@ namespace zq {
 frmAddJob::frmAddJob(JobStore& store, FileChooser& chooser)
     : ModelessDialog(IDD_frmAddJob), store_(store), chooser_(chooser) {}
 
-INT_PTR frmAddJob::OnMessage(UINT message, WPARAM wParam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      schedule_ = ScheduleControls(window());
-      schedule_.FillModes();
-      CentreOnScreen();
-      return TRUE;
-    case WM_COMMAND:
-      if (schedule_.OnCommand(wParam)) {
-        // Run now needs no interaction box; every other mode shows it, its tick kept.
-        if (LOWORD(wParam) == IDC_comboCondition) {
-          ::ShowWindow(::GetDlgItem(window(), IDX_chkInteractive),
-                       schedule_.Read().mode == kModeRunNow ? SW_HIDE : SW_SHOW);
-        }
-        return TRUE;
-      }
-      switch (LOWORD(wParam)) {
-        case IDB_cmdBrowse:
-          cmdBrowse_Click();
-          return TRUE;
-        case IDB_cmdSubmit:
-          cmdSubmit_Click();
-          return TRUE;
-        case IDB_cmdClose:
-        case IDCANCEL:
-          Destroy();
-          return TRUE;
-      }
-      return FALSE;
+void frmAddJob::OnInit() {
+  schedule_ = ScheduleControls(window());
+  schedule_.FillModes();
+  CentreOnScreen();
+}
+
+bool frmAddJob::OnCommand(int id, int code) {
+  if (schedule_.OnCommand(MAKEWPARAM(id, code))) {
+    // Run now needs no interaction box; every other mode shows it, its tick kept.
+    if (id == IDC_comboCondition) {
+      ::ShowWindow(::GetDlgItem(window(), IDX_chkInteractive),
+                   schedule_.Read().mode == kModeRunNow ? SW_HIDE : SW_SHOW);
+    }
+    return true;
   }
-  return FALSE;
+  switch (id) {
+    case IDB_cmdBrowse:
+      cmdBrowse_Click();
+      return true;
+    case IDB_cmdSubmit:
+      cmdSubmit_Click();
+      return true;
+    case IDB_cmdClose:
+    case IDCANCEL:
+      Destroy();
+      return true;
+  }
+  return false;
 }
 
 void frmAddJob::cmdBrowse_Click() {

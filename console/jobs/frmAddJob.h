@@ -14,7 +14,8 @@ class frmAddJob final : public ModelessDialog {
   frmAddJob(JobStore& store, FileChooser& chooser);
 
  private:
-  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnInit() override;
+  bool OnCommand(int id, int code) override;
   void cmdBrowse_Click();
   void cmdSubmit_Click();
   void RunNow(const std::string& command);

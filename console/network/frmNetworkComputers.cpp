@@ -34,30 +34,27 @@ frmNetworkComputers::frmNetworkComputers(NetworkEnumeration& platform)
 
 HWND frmNetworkComputers::Tree() const { return ::GetDlgItem(window(), IDV_tvwNetwork); }
 
-INT_PTR frmNetworkComputers::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      Form_Load();
-      return TRUE;
-    case WM_SIZE:
-      ::MoveWindow(Tree(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
-      return TRUE;
-    case WM_NOTIFY: {
-      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header->idFrom != IDV_tvwNetwork) return FALSE;
-      if (header->code == TVN_ITEMEXPANDINGA || header->code == TVN_ITEMEXPANDINGW) {
-        const auto* change = reinterpret_cast<const NMTREEVIEWA*>(lParam);
-        if (change->action & TVE_EXPAND) tvwNetwork_Expand(change->itemNew.hItem);
-      } else if (header->code == NM_DBLCLK) {
-        tvwNetwork_DblClick();
-      }
-      return FALSE;
-    }
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDCANCEL) Destroy();
-      return TRUE;
+void frmNetworkComputers::OnInit() { Form_Load(); }
+
+bool frmNetworkComputers::OnSize(int width, int height) {
+  ::MoveWindow(Tree(), 0, 0, width, height, TRUE);
+  return true;
+}
+
+bool frmNetworkComputers::OnNotify(const NMHDR& header, LPARAM lParam) {
+  if (header.idFrom != IDV_tvwNetwork) return false;
+  if (header.code == TVN_ITEMEXPANDINGA || header.code == TVN_ITEMEXPANDINGW) {
+    const auto* change = reinterpret_cast<const NMTREEVIEWA*>(lParam);
+    if (change->action & TVE_EXPAND) tvwNetwork_Expand(change->itemNew.hItem);
+  } else if (header.code == NM_DBLCLK) {
+    tvwNetwork_DblClick();
   }
-  return FALSE;
+  return false;
+}
+
+bool frmNetworkComputers::OnCommand(int id, int) {
+  if (id == IDCANCEL) Destroy();
+  return true;
 }
 
 void frmNetworkComputers::Form_Load() {

@@ -33,7 +33,10 @@ class frmNetworkComputers final : public ModelessDialog {
     bool placeholder = false;
   };
 
-  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnInit() override;
+  bool OnSize(int width, int height) override;
+  bool OnNotify(const NMHDR& header, LPARAM lParam) override;
+  bool OnCommand(int id, int code) override;
   void Form_Load();
   HTREEITEM AddNode(HTREEITEM parent, const char* text, int image, Node node);
   void AddResourceNode(HTREEITEM parent, clsNetworkComputer& resource, bool withPlaceholder);

@@ -47,30 +47,35 @@ int frmSendEmail::Show() {
   return exitCode_;
 }
 
-INT_PTR frmSendEmail::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+void frmSendEmail::OnInit() { Form_Load(); }
+
+bool frmSendEmail::OnCommand(int id, int) {
+  if (id == IDB_cmdButton0) cmdButton_Click(0);
+  if (id == IDB_cmdButton1) cmdButton_Click(1);
+  return true;
+}
+
+bool frmSendEmail::OnTimer(UINT_PTR timerId) {
+  if (timerId == kUnloadTimer) tmrUnload_Timer();
+  return true;
+}
+
+void frmSendEmail::OnClose() {
+  EndSession(session_ && session_->decided() ? session_->result() : kExitClosedByUser);
+  Destroy();
+}
+
+// The program's own messages: the automatic send, the resolved host, socket events.
+INT_PTR frmSendEmail::OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG:
-      Form_Load();
-      return TRUE;
     case WM_AUTO_SEND:
       cmdButton_Click(0);
-      return TRUE;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDB_cmdButton0) cmdButton_Click(0);
-      if (LOWORD(wParam) == IDB_cmdButton1) cmdButton_Click(1);
-      return TRUE;
-    case WM_TIMER:
-      if (wParam == kUnloadTimer) tmrUnload_Timer();
       return TRUE;
     case WM_HOST_FOUND:
       HostFound_Notify(lParam);
       return TRUE;
     case WM_SOCKET_NOTIFY:
       connection_.Notify(wParam, lParam);
-      return TRUE;
-    case WM_CLOSE:
-      EndSession(session_ && session_->decided() ? session_->result() : kExitClosedByUser);
-      Destroy();
       return TRUE;
   }
   return FALSE;

@@ -28,7 +28,11 @@ class frmSendEmail final : public ModelessDialog, private ConnectionEvents {
  private:
   using Box = SessionBox;
 
-  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnInit() override;
+  bool OnCommand(int id, int code) override;
+  bool OnTimer(UINT_PTR timerId) override;
+  void OnClose() override;
+  INT_PTR OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnUnhandledException() override;
 
   void Form_Load();

@@ -13,9 +13,9 @@ constexpr int kThrowButton = 1001;
 struct ThrowingForm final : ModelessDialog {
   ThrowingForm() : ModelessDialog(kTestDialog) {}
   bool ended = false;
-  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM) override {
-    if (message == WM_COMMAND && LOWORD(wParam) == kThrowButton) throw 42;  // no std::exception
-    return message == WM_INITDIALOG;
+  bool OnCommand(int id, int) override {
+    if (id == kThrowButton) throw 42;  // no std::exception
+    return false;
   }
   void OnUnhandledException() override {
     ended = true;
