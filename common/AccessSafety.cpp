@@ -6,6 +6,8 @@
 #include <optional>
 #include <vector>
 
+#include "common/Cp932.h"
+
 namespace zq {
 namespace {
 
@@ -55,12 +57,6 @@ constexpr Right kRights[] = {
     {"KX", 0x20019},
 };
 
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  return upper;
-}
-
 // The mask of an SDDL rights field: hexadecimal, or two-letter codes; nothing for a code this
 // reader does not know.
 std::optional<std::uint32_t> RightsOf(std::string_view text) {
@@ -74,7 +70,7 @@ std::optional<std::uint32_t> RightsOf(std::string_view text) {
   if (text.empty() || text.size() % 2 != 0) return std::nullopt;
   std::uint32_t mask = 0;
   for (std::size_t at = 0; at < text.size(); at += 2) {
-    const std::string code = Upper(text.substr(at, 2));
+    const std::string code = Cp932AsciiUpper(text.substr(at, 2));
     bool known = false;
     for (const Right& right : kRights) {
       if (code == right.code) {
@@ -144,10 +140,10 @@ std::string NameOf(const std::string& sid) {
 std::string EntryRefusal(std::string_view ace, const std::vector<std::string>& trusted) {
   const std::vector<std::string> fields = FieldsOf(ace);
   if (fields.size() < 6) return "アクセス許可を読み取れません。";
-  const std::string type = Upper(fields[0]);
+  const std::string type = Cp932AsciiUpper(fields[0]);
   const bool allow = type == "A" || type == "OA" || type == "XA" || type == "ZA";
   if (!allow) return {};
-  if (Upper(fields[1]).find("IO") != std::string::npos) return {};  // passes down only
+  if (Cp932AsciiUpper(fields[1]).find("IO") != std::string::npos) return {};  // passes down only
   const auto rights = RightsOf(fields[2]);
   if (!rights) return "アクセス許可を読み取れません。";
   if ((*rights & kChangeRights) == 0) return {};
@@ -161,7 +157,7 @@ std::string EntryRefusal(std::string_view ace, const std::vector<std::string>& t
 }  // namespace
 
 std::string SidOfTrustee(std::string_view trustee) {
-  const std::string upper = Upper(trustee);
+  const std::string upper = Cp932AsciiUpper(trustee);
   if (upper.rfind("S-", 0) == 0) return upper;
   for (const Alias& alias : kAliases) {
     if (upper == alias.alias) return alias.sid;
@@ -175,7 +171,7 @@ AccessVerdict JudgeAccess(std::string_view sddl, bool reparsePoint,
   const SddlParts parts = PartsOf(sddl);
   const std::string owner = SidOfTrustee(parts.owner);
   std::vector<std::string> trusted = {kSystemSid, kAdministratorsSid, kTrustedInstallerSid};
-  if (!trustedUserSid.empty()) trusted.push_back(Upper(trustedUserSid));
+  if (!trustedUserSid.empty()) trusted.push_back(Cp932AsciiUpper(trustedUserSid));
   bool ownerTrusted = false;
   for (const std::string& ok : trusted) ownerTrusted = ownerTrusted || owner == ok;
   if (!ownerTrusted) {
@@ -185,7 +181,7 @@ AccessVerdict JudgeAccess(std::string_view sddl, bool reparsePoint,
             "所有者 " + shown + " は SYSTEM、Administrators、このユーザーのいずれでもありません。"};
   }
   trusted.push_back(kOwnerRightsSid);
-  if (!parts.hasDacl || Upper(parts.dacl).find("NO_ACCESS_CONTROL") != std::string::npos) {
+  if (!parts.hasDacl || Cp932AsciiUpper(parts.dacl).find("NO_ACCESS_CONTROL") != std::string::npos) {
     return {false, "アクセス制御リストがなく、だれでも変更できます。"};
   }
   for (std::size_t open = parts.dacl.find('('); open != std::string::npos;

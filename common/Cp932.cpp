@@ -47,15 +47,25 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-std::string Cp932AsciiUpper(std::string_view text) {
-  std::string upper(text);
-  for (std::size_t i = 0; i < upper.size();) {
-    const std::size_t length = Cp932CharLength(upper, i);
-    char& c = upper[i];
-    if (length == 1 && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+namespace {
+
+// ASCII letters from `from` to `from` + 25 moved by `shift`; double-byte characters, whose
+// trail byte may look like a letter, stay as they are.
+std::string Cp932AsciiShifted(std::string_view text, char from, int shift) {
+  std::string folded(text);
+  for (std::size_t i = 0; i < folded.size();) {
+    const std::size_t length = Cp932CharLength(folded, i);
+    char& c = folded[i];
+    if (length == 1 && c >= from && c <= from + 25) c = static_cast<char>(c + shift);
     i += length;
   }
-  return upper;
+  return folded;
 }
+
+}  // namespace
+
+std::string Cp932AsciiUpper(std::string_view text) { return Cp932AsciiShifted(text, 'a', 'A' - 'a'); }
+
+std::string Cp932AsciiLower(std::string_view text) { return Cp932AsciiShifted(text, 'A', 'a' - 'A'); }
 
 }  // namespace zq

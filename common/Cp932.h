@@ -37,6 +37,8 @@ std::size_t Cp932FindLast(std::string_view text, std::string_view separators);
 // The text with ASCII letters upper-cased; double-byte characters, whose trail byte may look
 // like a letter, stay as they are.
 std::string Cp932AsciiUpper(std::string_view text);
+// The same, lower-cased.
+std::string Cp932AsciiLower(std::string_view text);
 
 // The text without leading and trailing blanks (ASCII space only; tabs stay).
 std::string_view TrimBlanks(std::string_view text);

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/PlatformText.h"
+
 namespace zq {
 namespace {
 
@@ -104,12 +106,7 @@ void ModelessDialog::AddToolTip(int controlId, const char* text) {
 }
 
 std::string ModelessDialog::ItemText(int controlId) const {
-  const HWND item = ::GetDlgItem(window_, controlId);
-  const int length = item ? ::GetWindowTextLengthA(item) : 0;
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  const int got = length > 0 ? ::GetWindowTextA(item, text.data(), length + 1) : 0;
-  text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-  return text;
+  return WindowTextOf(::GetDlgItem(window_, controlId));
 }
 
 void ModelessDialog::SetItemText(int controlId, const std::string& text) {

@@ -23,6 +23,9 @@ std::string Utf8OfAnsi(const std::string& text);
 
 // The platform's text for a system error number, on one line ("" when it has none).
 std::string GetSystemErrorText(std::uint32_t error);
+
+// The whole text of a window or control, of any length ("" for none).
+std::string WindowTextOf(HWND window);
 // The text of `error` in the message table of `module` (the system's when null), on one line.
 std::string ModuleErrorText(HMODULE module, std::uint32_t error);
 

@@ -77,11 +77,19 @@ std::string LocalComputerName() {
   return std::string(name, strnlen(name, sizeof(name)));
 }
 
+std::string WindowTextOf(HWND window) {
+  const int length = window ? ::GetWindowTextLengthA(window) : 0;
+  if (length <= 0) return {};
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  const int got = ::GetWindowTextA(window, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+  return text;
+}
+
 std::optional<std::string> ReadRegistryValue(HKEY root, const std::string& path,
                                              const std::string& name) {
-  HKEY opened = nullptr;
-  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return {};
-  const UniqueRegKey key(opened);
+  UniqueRegKey key;
+  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
   DWORD type = 0, bytes = 0;
   if (::RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &bytes) !=
           ERROR_SUCCESS ||

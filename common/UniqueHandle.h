@@ -35,6 +35,12 @@ class UniqueAny {
   }
   // Gives up ownership without releasing.
   Type release() { return std::exchange(value_, Traits::Invalid()); }
+  // Releases the owned handle and hands out the place for a new one, for a call that
+  // returns a handle through a pointer: RegOpenKeyExA(..., key.put()).
+  Type* put() {
+    reset();
+    return &value_;
+  }
 
  private:
   Type value_ = Traits::Invalid();

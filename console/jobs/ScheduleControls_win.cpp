@@ -3,6 +3,7 @@
 
 #include "common/Hourglass.h"
 #include "common/MessageBox.h"
+#include "common/PlatformText.h"
 #include "console/ConsoleMessages.h"
 #include "console/jobs/ScheduleControlIds.h"
 
@@ -33,12 +34,6 @@ void ShowFrame(HWND dialog, ScheduleFrame frame, bool show) {
     case ScheduleFrame::kNone:
       break;
   }
-}
-
-std::string TextOf(HWND control) {
-  char text[64] = {};
-  ::GetWindowTextA(control, text, sizeof text);
-  return text;
 }
 
 }  // namespace
@@ -78,9 +73,9 @@ bool ScheduleControls::OnCommand(WPARAM wParam) const {
 ScheduleInput ScheduleControls::Read() const {
   ScheduleInput input;
   input.mode = static_cast<int>(::SendMessageA(Item(IDC_comboCondition), CB_GETCURSEL, 0, 0));
-  input.time = TextOf(Item(IDE_txtTime));
-  input.weekTime = TextOf(Item(IDE_txtWeekTime));
-  input.dayTime = TextOf(Item(IDE_txtDayTime));
+  input.time = WindowTextOf(Item(IDE_txtTime));
+  input.weekTime = WindowTextOf(Item(IDE_txtWeekTime));
+  input.dayTime = WindowTextOf(Item(IDE_txtDayTime));
   for (int i = 0; i < 7; ++i) {
     input.weekdays[i] = ::IsDlgButtonChecked(dialog_, IDX_chkWeek0 + i) == BST_CHECKED;
   }

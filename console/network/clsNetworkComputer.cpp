@@ -1,7 +1,6 @@
 // The lazily built network tree.
 #include "console/network/clsNetworkComputer.h"
 
-#include <cctype>
 
 #include "common/Cp932.h"
 
@@ -15,16 +14,7 @@ constexpr int kMaxReads = 100000;
 
 // Equal without regard to ASCII case; double-byte characters compare as they are.
 bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); i += Cp932CharLength(a, i)) {
-    if (Cp932CharLength(a, i) == 2) {
-      if (a.compare(i, 2, b, i, 2) != 0) return false;
-    } else if (std::tolower(static_cast<unsigned char>(a[i])) !=
-               std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
+  return Cp932AsciiUpper(a) == Cp932AsciiUpper(b);
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cctype>
 #include <iterator>
 
+#include "common/Cp932.h"
 #include "common/Hourglass.h"
 #include "console/network/TargetComputer.h"
 #include "console/network/frmNetworkComputersIds.h"
@@ -20,8 +20,8 @@ constexpr const char* kImageKeys[] = {"directory", "root",   "group",  "ndsconta
                                       "printer",   "folder", "file"};
 constexpr COLORREF kTransparent = RGB(255, 0, 255);
 
-int ImageOf(std::string key) {
-  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+int ImageOf(std::string_view type) {
+  const std::string key = Cp932AsciiLower(type);
   const auto found = std::find(std::begin(kImageKeys), std::end(kImageKeys), key);
   // Generic and unknown types have no image of their own: they show as a folder.
   return static_cast<int>(found != std::end(kImageKeys) ? found - std::begin(kImageKeys) : 11);
@@ -59,10 +59,10 @@ bool frmNetworkComputers::OnCommand(int id, int) {
 
 void frmNetworkComputers::Form_Load() {
   CentreOnScreen();
-  const HIMAGELIST images =
+  images_.reset(
       ::ImageList_LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_imlNWImages), 16, 0,
-                             kTransparent, IMAGE_BITMAP, LR_CREATEDIBSECTION);
-  ::SendMessageA(Tree(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
+                             kTransparent, IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  ::SendMessageA(Tree(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_.get()));
   Hourglass hourglass;
   const HTREEITEM top = AddNode(TVI_ROOT, "Entire Network", ImageOf("root"), {&root_, true});
   for (const auto& child : root_.Children()) {

@@ -7,6 +7,7 @@
 #include <deque>
 
 #include "common/ModelessDialog.h"
+#include "common/UniqueHandle.h"
 // after windows.h
 #include <commctrl.h>
 
@@ -45,6 +46,13 @@ class frmNetworkComputers final : public ModelessDialog {
 
   clsNetworkComputer root_;
   std::deque<Node> nodes_;  // stable addresses for the items' data
+  // The tree's pictures: a tree view does not free the image list it is given.
+  struct ImageListTraits {
+    using Type = HIMAGELIST;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type images) { ::ImageList_Destroy(images); }
+  };
+  UniqueAny<ImageListTraits> images_;
   bool chosen_ = false;
 };
 

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "common/PlatformText.h"
 #include "console/frmTervaskIds.h"
 
 namespace zq {
@@ -36,13 +37,6 @@ std::vector<IdRun> SectionControls(int section) {
       return {{IDF_frameMail, 1}, {IDB_cmdButton1, 1}, {IDL_lblMail0, 5}, {IDE_txtSmtpServer, 5}};
   }
   return {};
-}
-
-std::string TextOf(HWND control) {
-  const int length = ::GetWindowTextLengthA(control);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  text.resize(static_cast<std::size_t>(::GetWindowTextA(control, text.data(), length + 1)));
-  return text;
 }
 
 }  // namespace
@@ -88,7 +82,7 @@ void ReportControls::chkJob_Click(int index) const {
 
 // A line holding more than blanks opens the next one; emptying a line closes nothing.
 void ReportControls::txtCommand_Change(int line) const {
-  if (line >= 4 || !EnablesNextCommand(TextOf(Item(IDE_txtCommand0 + line)))) return;
+  if (line >= 4 || !EnablesNextCommand(WindowTextOf(Item(IDE_txtCommand0 + line)))) return;
   ::EnableWindow(Item(IDE_txtCommand0 + line + 1), TRUE);
   ::EnableWindow(Item(IDB_cmdBrowse0 + line + 1), TRUE);
 }
@@ -97,14 +91,14 @@ ReportPanel ReportControls::Read() const {
   ReportPanel panel;
   for (int i = 0; i < 4; ++i) panel.sections[i] = Ticked(IDX_chkJob0 + i);
   for (int i = 0; i < 3; ++i) panel.eventLogs[i] = Ticked(IDX_chkEventLog0 + i);
-  panel.days = TextOf(Item(IDL_lblDays));
+  panel.days = WindowTextOf(Item(IDL_lblDays));
   panel.service = -1;
   for (int i = 0; i < 3; ++i) {
     if (Ticked(IDO_optService0 + i)) panel.service = i;
   }
-  for (int i = 0; i < 5; ++i) panel.commands[i] = TextOf(Item(IDE_txtCommand0 + i));
+  for (int i = 0; i < 5; ++i) panel.commands[i] = WindowTextOf(Item(IDE_txtCommand0 + i));
   for (int field = 0; field < 5; ++field) {
-    MailSettingField(panel.mail, field) = TextOf(Item(kMailBoxIds[field]));
+    MailSettingField(panel.mail, field) = WindowTextOf(Item(kMailBoxIds[field]));
   }
   return panel;
 }

@@ -37,6 +37,7 @@ TEST(MailSecurity, ModeWordsAndRefusalsBeforeConnecting) {
   }
   EXPECT_EQ(SecurityModeOf("StartTLS"), SmtpSecurity::kStartTls);
   EXPECT_EQ(Cp932AsciiUpper("ヂtls"), "ヂTLS");  // the trail byte 0x61 is no letter
+  EXPECT_EQ(Cp932AsciiLower("アSERVER"), "アserver");  // nor is 0x41
 }
 
 TEST(MailSecurity, ARelativeRootFileIsReadFromTheProgramFolder) {
