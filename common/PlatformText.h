@@ -19,6 +19,8 @@ std::string TakeFormattedText(char* text, DWORD length);
 // Text in the system code page (CP_ACP) as UTF-16, and as UTF-8 (the form SASL and TLS names
 // take); "" for text that cannot be converted.
 std::wstring WideOfAnsi(const std::string& text);
+// The whole zero-terminated UTF-16 text at `text` in the ANSI code page ("" for null).
+std::string AnsiOfWide(const wchar_t* text);
 std::string Utf8OfAnsi(const std::string& text);
 
 // The platform's text for a system error number, on one line ("" when it has none).

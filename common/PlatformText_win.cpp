@@ -19,6 +19,16 @@ std::wstring WideOfAnsi(const std::string& text) {
   return wide;
 }
 
+std::string AnsiOfWide(const wchar_t* text) {
+  if (!text) return {};
+  const int length = ::lstrlenW(text);
+  const int bytes = ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return {};
+  std::string narrow(static_cast<std::size_t>(bytes), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, text, length, narrow.data(), bytes, nullptr, nullptr);
+  return narrow;
+}
+
 std::string Utf8OfAnsi(const std::string& text) {
   std::wstring wide = WideOfAnsi(text);
   if (wide.empty()) return {};

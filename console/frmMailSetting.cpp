@@ -29,12 +29,12 @@ void frmMailSetting::OnInit() { Form_Load(); }
 
 bool frmMailSetting::OnCommand(int id, int code) {
   switch (id) {
-    case IDB_cmdButton0:
-      cmdButton_Click(0);
+    case IDB_cmdButton0:  // 保存
+      Save();
       return true;
-    case IDB_cmdButton1:
+    case IDB_cmdButton1:  // キャンセル
     case IDCANCEL:
-      cmdButton_Click(1);
+      Destroy();
       return true;
     case IDB_cmdTestSend:
       cmdTestSend_Click();
@@ -79,11 +79,6 @@ void frmMailSetting::Form_Load() {
   AddToolTip(IDB_cmdTestSend, "この設定で試しにメールを送信します");
   AddToolTip(IDB_cmdButton0, "設定を保存");
   AddToolTip(IDB_cmdButton1, "キャンセル");
-}
-
-void frmMailSetting::cmdButton_Click(int index) {
-  if (index == 0) return Save();
-  Destroy();
 }
 
 void frmMailSetting::cboSecurity_Click() {

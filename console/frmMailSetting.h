@@ -23,7 +23,6 @@ class frmMailSetting final : public ModelessDialog {
   void OnInit() override;
   bool OnCommand(int id, int code) override;
   void Form_Load();
-  void cmdButton_Click(int index);
   void Save();
   void cmdTestSend_Click();
   void cboSecurity_Click();

@@ -84,7 +84,7 @@ bool frmTervask::OnCommand(int id, int code) {
       mnuFileItem_Click(3);
       return true;
     case IDB_cmdButton1:
-      cmdButton_Click(1);
+      cmdMailSettings_Click();
       return true;
     case IDB_cmdRefresh:
       cmdRefresh_Click();
@@ -195,8 +195,7 @@ void frmTervask::mnuFileItem_Click(int index) {
   helpOpened_ = ::WinHelpA(window(), g_helpFilePath.c_str(), HELP_CONTENTS, 0) != FALSE;
 }
 
-void frmTervask::cmdButton_Click(int index) {
-  if (index != 1) return;  // the send button has no action of its own
+void frmTervask::cmdMailSettings_Click() {
   frmMailSetting dialog([this](const MailSettings& saved) { report_.ShowMail(saved); });
   dialog.ShowModal(window());
 }

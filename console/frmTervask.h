@@ -34,7 +34,7 @@ class frmTervask final : public ModelessDialog {
   int Show();
 
   // Shows the mail settings dialog; a save fills the mail boxes.
-  void cmdButton_Click(int index);
+  void cmdMailSettings_Click();  // 設定(M)...
   // Lists the jobs again.
   void cmdRefresh_Click();
   // The general job dialog, then the list again.

@@ -115,7 +115,7 @@ JobRecord RecordOf(IRegisteredTask* task, std::uint32_t id) {
   JobRecord record{id, {}, true};
   Bstr xml;
   if (SUCCEEDED(task->get_Xml(xml.put())) && xml.get()) {
-    const TaskJob read = JobOfTaskXml(PtrToWideString(xml.get()));
+    const TaskJob read = JobOfTaskXml(AnsiOfWide(xml.get()));
     record.job = read.job;
     record.foreign = !read.ownDefinition;
   }
@@ -276,7 +276,7 @@ std::uint32_t TaskJobStore::Add(const JobSpec& job, std::uint32_t& id) {
   const Variant none;
   Com<IRegisteredTask> registered;
   hr = folder->RegisterTask(
-      Bstr(OwnName(next)).get(), Bstr(WideOf(TaskXmlOf(job, *program, clock_.Now()))).get(),
+      Bstr(OwnName(next)).get(), Bstr(WideOfAnsi(TaskXmlOf(job, *program, clock_.Now()))).get(),
       TASK_CREATE, user.get(), none.get(),
       system ? TASK_LOGON_SERVICE_ACCOUNT : TASK_LOGON_INTERACTIVE_TOKEN, none.get(),
       registered.put());

@@ -37,27 +37,6 @@ DWORD ServiceState(const std::string& name) {
 
 }  // namespace
 
-std::wstring WideOf(const std::string& text) {
-  const int length =
-      ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  if (length > 0) {
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                          length);
-  }
-  return wide;
-}
-
-std::string PtrToWideString(const wchar_t* text) {
-  if (!text) return {};
-  const int length = ::lstrlenW(text);
-  const int bytes = ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
-  if (bytes > 0)
-    ::WideCharToMultiByte(CP_ACP, 0, text, length, narrow.data(), bytes, nullptr, nullptr);
-  return narrow;
-}
-
 std::string GetNetErrorText(std::uint32_t status) {
   if (status == 0) status = ::GetLastError();
   DWORD flags =
@@ -90,14 +69,14 @@ JobStore::Page ServiceJobStore::Enumerate(std::uint32_t& resume) {
     const AT_ENUM& r = records[i];
     page.jobs.push_back({r.JobId,
                          {static_cast<std::uint32_t>(r.JobTime), r.DaysOfMonth, r.DaysOfWeek,
-                          r.Flags, PtrToWideString(r.Command)}});
+                          r.Flags, AnsiOfWide(r.Command)}});
   }
   return page;
 }
 
 std::uint32_t ServiceJobStore::Add(const JobSpec& job, std::uint32_t& id) {
   if (const DWORD state = ServiceState(service_)) return state;
-  std::wstring command = WideOf(job.command);
+  std::wstring command = WideOfAnsi(job.command);
   AT_INFO info{};
   info.JobTime = job.jobTime;
   info.DaysOfMonth = job.daysOfMonth;

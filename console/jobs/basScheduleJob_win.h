@@ -24,12 +24,6 @@ class ServiceJobStore final : public JobStore {
   std::string service_;
 };
 
-// CP932 text as UTF-16.
-std::wstring WideOf(const std::string& text);
-
-// The whole zero-terminated UTF-16 text at `text` in CP932 ("" for null).
-std::string PtrToWideString(const wchar_t* text);
-
 // One line of the platform's text for a status (network statuses 2100-2999 from NETMSG.DLL;
 // 0: the thread's last error); "" when there is none.
 std::string GetNetErrorText(std::uint32_t status);

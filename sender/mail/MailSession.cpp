@@ -1,7 +1,7 @@
 // The mail session: dialogue, transmitter and message source together.
 #include "sender/mail/MailSession.h"
 
-#include "sender/mail/basWSock.h"
+#include "sender/mail/SocketText.h"
 
 namespace zq {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "common/ReportContract.h"
-#include "sender/mail/basWSock.h"
+#include "sender/mail/SocketText.h"
 
 namespace zq {
 namespace {

@@ -5,7 +5,7 @@
 // knows nothing of SMTP or of the window's controls. Windows only.
 #pragma once
 
-#include "sender/mail/basWSock_win.h"
+#include "sender/mail/Socket_win.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,31 @@
 // What the session window shows of each notice.
 #include "sender/mail/SessionView.h"
 
+#include "common/MessageBox.h"
+#include "sender/SenderMessages.h"
+
 namespace zq {
+namespace {
+
+void ShowSessionBox(const std::string& text, unsigned style) {
+  ShowMessageBox(text, kPelmoraTitle, style);
+}
+
+}  // namespace
+
+void ShowSessionOutcomeBox(SessionBox box, const std::string& text) {
+  switch (box) {
+    case SessionBox::kWarning:
+      return ShowSessionBox(text, kMbExclamation);
+    case SessionBox::kApplicationError:
+      return ShowSessionBox("アプリケーションエラー！\r\n" + text, kMbExclamation);
+    case SessionBox::kInformation:
+      return ShowSessionBox(text, kMbInformation);
+    case SessionBox::kNone:
+      return;
+  }
+}
+
 
 SessionView ViewOf(const SessionNotice& notice) {
   const SmtpNotice& n = notice.dialogue;

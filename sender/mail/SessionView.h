@@ -7,9 +7,13 @@
 #include <string_view>
 
 #include "sender/mail/MailSession.h"
-#include "sender/mail/basWSock.h"
 
 namespace zq {
+
+// The box a mail session's outcome shows, titled zqPelmora: exclamation, exclamation with the
+// application error line first, information, or none.
+enum class SessionBox { kNone, kWarning, kApplicationError, kInformation };
+void ShowSessionOutcomeBox(SessionBox box, const std::string& text);
 
 struct SessionView {
   std::string status;                 // "" leaves the status line as it is

@@ -50,8 +50,8 @@ int frmSendEmail::Show() {
 void frmSendEmail::OnInit() { Form_Load(); }
 
 bool frmSendEmail::OnCommand(int id, int) {
-  if (id == IDB_cmdButton0) cmdButton_Click(0);
-  if (id == IDB_cmdButton1) cmdButton_Click(1);
+  if (id == IDB_cmdButton0) cmdSend_Click();
+  if (id == IDB_cmdButton1) cmdExit_Click();
   return true;
 }
 
@@ -60,16 +60,13 @@ bool frmSendEmail::OnTimer(UINT_PTR timerId) {
   return true;
 }
 
-void frmSendEmail::OnClose() {
-  EndSession(session_ && session_->decided() ? session_->result() : kExitClosedByUser);
-  Destroy();
-}
+void frmSendEmail::OnClose() { cmdExit_Click(); }
 
 // The program's own messages: the automatic send, the resolved host, socket events.
 INT_PTR frmSendEmail::OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_AUTO_SEND:
-      cmdButton_Click(0);
+      cmdSend_Click();
       return TRUE;
     case WM_HOST_FOUND:
       HostFound_Notify(lParam);
@@ -107,12 +104,12 @@ bool frmSendEmail::InitSockets() {
   return true;
 }
 
-void frmSendEmail::cmdButton_Click(int index) {
-  if (index == 1) {
-    EndSession(session_ && session_->decided() ? session_->result() : kExitClosedByUser);
-    Destroy();
-    return;
-  }
+void frmSendEmail::cmdExit_Click() {
+  EndSession(session_ && session_->decided() ? session_->result() : kExitClosedByUser);
+  Destroy();
+}
+
+void frmSendEmail::cmdSend_Click() {
   if (ended_ || sendStarted_) return;  // one send per session
   sendStarted_ = true;
   StartSending();

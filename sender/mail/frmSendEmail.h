@@ -14,7 +14,8 @@
 #include "sender/mail/MailSession.h"
 #include "sender/mail/SessionControls_win.h"
 #include "sender/mail/SessionTrace.h"
-#include "sender/mail/basWSock.h"
+#include "sender/mail/SessionView.h"
+#include "sender/mail/SocketText.h"
 
 namespace zq {
 
@@ -36,7 +37,8 @@ class frmSendEmail final : public ModelessDialog, private ConnectionEvents {
   void OnUnhandledException() override;
 
   void Form_Load();
-  void cmdButton_Click(int index);
+  void cmdSend_Click();  // also the automatic send
+  void cmdExit_Click();  // also closing the window
   void tmrUnload_Timer();
   void HostFound_Notify(LPARAM answer);
 

@@ -3,7 +3,7 @@
 
 #include "sender/mail/MailSession.h"
 #include "sender/mail/SmtpDialogue.h"
-#include "sender/mail/basWSock.h"
+#include "sender/mail/SocketText.h"
 
 namespace zq {
 namespace {

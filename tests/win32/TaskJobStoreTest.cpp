@@ -104,7 +104,7 @@ class Service {
     ::VariantInit(&none);
     IRegisteredTask* task = nullptr;
     BSTR bName = ::SysAllocString(name);
-    const std::wstring wide = WideOf(xml);
+    const std::wstring wide = WideOfAnsi(xml);
     BSTR bXml = ::SysAllocString(wide.c_str());
     const HRESULT hr = Folder()->RegisterTask(bName, bXml, TASK_CREATE, none, none,
                                               TASK_LOGON_INTERACTIVE_TOKEN, none, &task);

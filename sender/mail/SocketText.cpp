@@ -1,5 +1,5 @@
 // Socket error texts, the start-up check, port texts and the session's message boxes.
-#include "sender/mail/basWSock.h"
+#include "sender/mail/SocketText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,8 +7,6 @@
 #include <utility>
 
 #include "common/Cp932.h"
-#include "common/MessageBox.h"
-#include "sender/SenderMessages.h"
 
 namespace zq {
 namespace {
@@ -57,10 +55,6 @@ constexpr std::pair<std::int32_t, const char*> kErrorTexts[] = {
     {11004, "データレコードの型が要求されていない。"},
 };
 
-void ShowSessionBox(const std::string& text, unsigned style) {
-  ShowMessageBox(text, kPelmoraTitle, style);
-}
-
 }  // namespace
 
 std::string WSockErrorText(std::int32_t code) {
@@ -96,17 +90,5 @@ std::optional<std::uint16_t> PortNumberOf(std::string_view text) {
   return static_cast<std::uint16_t>(value);
 }
 
-void ShowSessionOutcomeBox(SessionBox box, const std::string& text) {
-  switch (box) {
-    case SessionBox::kWarning:
-      return ShowSessionBox(text, kMbExclamation);
-    case SessionBox::kApplicationError:
-      return ShowSessionBox("アプリケーションエラー！\r\n" + text, kMbExclamation);
-    case SessionBox::kInformation:
-      return ShowSessionBox(text, kMbInformation);
-    case SessionBox::kNone:
-      return;
-  }
-}
 
 }  // namespace zq

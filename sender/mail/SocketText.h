@@ -1,6 +1,5 @@
-// The portable part of the socket layer: the Japanese texts of socket error codes, the
-// start-up record check, port texts and the three message boxes of the mail session.
-// The Winsock calls themselves are in basWSock_win.h.
+// The socket layer's texts, portable: the Japanese texts of socket error codes, the start-up
+// record check and port texts. The Winsock calls themselves are in Socket_win.h.
 #pragma once
 
 #include <cstdint>
@@ -24,10 +23,5 @@ std::string StartupCheckText(std::uint16_t version, std::int16_t maxSockets);
 // The port number of a port text: blanks around allowed; "" means 25; nullopt when the text
 // is not a number from 1 to 65535.
 std::optional<std::uint16_t> PortNumberOf(std::string_view text);
-
-// The box a mail session's outcome shows, titled zqPelmora: exclamation, exclamation with the
-// application error line first, information, or none.
-enum class SessionBox { kNone, kWarning, kApplicationError, kInformation };
-void ShowSessionOutcomeBox(SessionBox box, const std::string& text);
 
 }  // namespace zq

@@ -1,9 +1,9 @@
 // Winsock calls of the socket layer.
-#include "sender/mail/basWSock_win.h"
+#include "sender/mail/Socket_win.h"
 
 #include <cstring>
 
-#include "sender/mail/basWSock.h"
+#include "sender/mail/SocketText.h"
 
 namespace zq {
 namespace {
