@@ -11,11 +11,11 @@
 #include <random>
 #include <string>
 
-#include "sender/mail/MailComposition.h"
 #include "sender/mail/Base64.h"
 #include "sender/mail/Cp932Unicode.h"
 #include "sender/mail/HeaderField.h"
 #include "sender/mail/JapaneseText.h"
+#include "sender/mail/MailComposition.h"
 
 namespace {
 

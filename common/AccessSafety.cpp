@@ -26,13 +26,12 @@ struct Alias {
   const char* sid;
 };
 constexpr Alias kAliases[] = {
-    {"SY", "S-1-5-18"},     {"BA", "S-1-5-32-544"}, {"BU", "S-1-5-32-545"},
-    {"BG", "S-1-5-32-546"}, {"PU", "S-1-5-32-547"}, {"BO", "S-1-5-32-551"},
-    {"AU", "S-1-5-11"},     {"WD", "S-1-1-0"},      {"IU", "S-1-5-4"},
-    {"NU", "S-1-5-2"},      {"BT", "S-1-5-3"},      {"SU", "S-1-5-6"},
-    {"AN", "S-1-5-7"},      {"LS", "S-1-5-19"},     {"NS", "S-1-5-20"},
-    {"CO", "S-1-3-0"},      {"CG", "S-1-3-1"},      {"OW", "S-1-3-4"},
-    {"AC", "S-1-15-2-1"},   {"RD", "S-1-5-32-555"}, {"RC", "S-1-5-12"},
+    {"SY", "S-1-5-18"},     {"BA", "S-1-5-32-544"}, {"BU", "S-1-5-32-545"}, {"BG", "S-1-5-32-546"},
+    {"PU", "S-1-5-32-547"}, {"BO", "S-1-5-32-551"}, {"AU", "S-1-5-11"},     {"WD", "S-1-1-0"},
+    {"IU", "S-1-5-4"},      {"NU", "S-1-5-2"},      {"BT", "S-1-5-3"},      {"SU", "S-1-5-6"},
+    {"AN", "S-1-5-7"},      {"LS", "S-1-5-19"},     {"NS", "S-1-5-20"},     {"CO", "S-1-3-0"},
+    {"CG", "S-1-3-1"},      {"OW", "S-1-3-4"},      {"AC", "S-1-15-2-1"},   {"RD", "S-1-5-32-555"},
+    {"RC", "S-1-5-12"},
 };
 
 // Names the administrator knows for the groups a refusal most often names.
@@ -181,7 +180,8 @@ AccessVerdict JudgeAccess(std::string_view sddl, bool reparsePoint,
             "所有者 " + shown + " は SYSTEM、Administrators、このユーザーのいずれでもありません。"};
   }
   trusted.push_back(kOwnerRightsSid);
-  if (!parts.hasDacl || Cp932AsciiUpper(parts.dacl).find("NO_ACCESS_CONTROL") != std::string::npos) {
+  if (!parts.hasDacl ||
+      Cp932AsciiUpper(parts.dacl).find("NO_ACCESS_CONTROL") != std::string::npos) {
     return {false, "アクセス制御リストがなく、だれでも変更できます。"};
   }
   for (std::size_t open = parts.dacl.find('('); open != std::string::npos;

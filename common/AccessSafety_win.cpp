@@ -19,8 +19,8 @@ class Descriptor {
  public:
   explicit Descriptor(const std::string& sddl) {
     PSECURITY_DESCRIPTOR made = nullptr;
-    if (::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
-                                                               &made, nullptr)) {
+    if (::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &made,
+                                                               nullptr)) {
       owned_.reset(made);
     } else {
       error_ = ::GetLastError();
@@ -59,8 +59,8 @@ AccessVerdict CheckPathAccess(const std::string& path) {
   }
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   const DWORD error = ::GetNamedSecurityInfoA(
-      path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-      nullptr, nullptr, nullptr, nullptr, &descriptor);
+      path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+      nullptr, nullptr, nullptr, &descriptor);
   if (error != ERROR_SUCCESS) return {false, GetSystemErrorText(error)};
   const UniqueLocalMemory owned(descriptor);
   char* text = nullptr;

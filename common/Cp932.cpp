@@ -64,8 +64,12 @@ std::string Cp932AsciiShifted(std::string_view text, char from, int shift) {
 
 }  // namespace
 
-std::string Cp932AsciiUpper(std::string_view text) { return Cp932AsciiShifted(text, 'a', 'A' - 'a'); }
+std::string Cp932AsciiUpper(std::string_view text) {
+  return Cp932AsciiShifted(text, 'a', 'A' - 'a');
+}
 
-std::string Cp932AsciiLower(std::string_view text) { return Cp932AsciiShifted(text, 'A', 'a' - 'A'); }
+std::string Cp932AsciiLower(std::string_view text) {
+  return Cp932AsciiShifted(text, 'A', 'a' - 'A');
+}
 
 }  // namespace zq

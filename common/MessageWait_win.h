@@ -5,9 +5,14 @@
 
 namespace zq {
 
+// What a WM_QUIT met during the wait does: it ends the wait at once, or the wait goes on to
+// its end without serving messages any more (a child process that must be waited for).
+// Either way it is posted again for the message loop.
+enum class QuitDuringWait { kEndsWait, kWaitGoesOn };
+
 // Waits up to `timeoutMs` for `object`, dispatching this thread's window messages meanwhile.
-// True when the object was signalled. A WM_QUIT met on the way is posted again for the
-// message loop, and the wait ends at once.
-bool WaitServingMessages(HANDLE object, DWORD timeoutMs);
+// True when the object was signalled.
+bool WaitServingMessages(HANDLE object, DWORD timeoutMs,
+                         QuitDuringWait onQuit = QuitDuringWait::kEndsWait);
 
 }  // namespace zq

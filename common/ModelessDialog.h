@@ -37,7 +37,7 @@ class ModelessDialog {
  protected:
   // Handlers by kind of message. Those that return bool say whether they handled it; an
   // unhandled message gets the dialog's default treatment.
-  virtual void OnInit() {}                                   // WM_INITDIALOG
+  virtual void OnInit() {}                                            // WM_INITDIALOG
   virtual bool OnCommand(int /*id*/, int /*code*/) { return false; }  // control or menu item
   virtual bool OnNotify(const NMHDR& /*header*/, LPARAM /*lParam*/) { return false; }
   virtual bool OnTimer(UINT_PTR /*timerId*/) { return false; }

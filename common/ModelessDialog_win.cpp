@@ -142,7 +142,8 @@ INT_PTR ModelessDialog::Route(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       return OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
     case WM_NOTIFY:
-      return lParam != 0 && OnNotify(*reinterpret_cast<const NMHDR*>(lParam), lParam) ? TRUE : FALSE;
+      return lParam != 0 && OnNotify(*reinterpret_cast<const NMHDR*>(lParam), lParam) ? TRUE
+                                                                                      : FALSE;
     case WM_TIMER:
       return OnTimer(wParam) ? TRUE : FALSE;
     case WM_SIZE:

@@ -14,11 +14,13 @@ inline constexpr char kSenderProgramName[] = "zqPelmora.exe";
 inline constexpr const char* kParameterSection = kSenderProgramName;
 
 // The parameter file's keys, in the order the console writes them and the sender reads them.
+// clang-format off
 enum ReportKey : int {
   kKeyEvent, kKeyEventDays, kKeyService, kKeyCmd1, kKeyCmd2, kKeyCmd3, kKeyCmd4, kKeyCmd5,
   kKeySmtpServer, kKeySmtpPort, kKeySmtpFrom, kKeySmtpTo, kKeySmtpSubject,
   kKeySmtpSecurity, kKeySmtpUser, kKeySmtpPassword, kKeySmtpCaFile, kReportKeyCount
 };
+// clang-format on
 inline constexpr std::array<const char*, kReportKeyCount> kReportKeys = {
     "Event",       "EventDays",    "Service",    "Cmd1",         "Cmd2",      "Cmd3",
     "Cmd4",        "Cmd5",         "SmtpServer", "SmtpPort",     "SmtpFrom",  "SmtpTo",

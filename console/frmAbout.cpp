@@ -1,13 +1,12 @@
 // The version box.
 #include "console/frmAbout.h"
 
-#include <shellapi.h>
-
 #include <vector>
 
 #include "common/Hourglass.h"
 #include "common/MessageBox.h"
 #include "common/PlatformText.h"
+#include "common/ShellStart.h"
 #include "common/UniqueHandle.h"
 #include "console/basTervask.h"
 #include "console/frmAboutIds.h"
@@ -120,23 +119,13 @@ void frmAbout::Form_Load() {
 void frmAbout::cmdSysInfo_Click() {
   const auto path = SystemInformationPath();
   // The path is the program itself, never part of an unquoted command line.
-  const bool started =
-      path && reinterpret_cast<INT_PTR>(::ShellExecuteA(window(), "open", path->c_str(), nullptr,
-                                                        nullptr, SW_SHOWNORMAL)) > 32;
-  if (!started) TervaskMessage(kNoSystemInformation, kMbOk);
+  if (!path || StartThroughShell(*path, "", "") != 0) TervaskMessage(kNoSystemInformation, kMbOk);
 }
 
 void frmAbout::lblURL_Click() {
   const std::string address = ItemText(IDL_lblURL);
   if (openLink_) return openLink_(address);
-  SHELLEXECUTEINFOA info{};
-  info.cbSize = sizeof info;
-  info.fMask = SEE_MASK_FLAG_NO_UI;
-  info.hwnd = ::GetDesktopWindow();
-  info.lpVerb = "open";
-  info.lpFile = address.c_str();
-  info.nShow = SW_SHOW;
-  ::ShellExecuteExA(&info);  // failures are not reported: the shell shows nothing either
+  StartThroughShell(address, "", "");  // failures are not reported: the shell shows nothing either
 }
 
 }  // namespace zq

@@ -29,11 +29,11 @@ struct RunValues {
 template <typename ReadValue>
 RunValues ReadRunValues(ReadValue read) {
   RunValues v;
-  std::string* targets[kReportKeyCount] = {&v.event,       &v.eventDays,    &v.service,     &v.commands[0],
-                            &v.commands[1], &v.commands[2],  &v.commands[3], &v.commands[4],
-                            &v.smtpServer,  &v.smtpPort,     &v.smtpFrom,    &v.smtpTo,
-                            &v.smtpSubject, &v.smtpSecurity, &v.smtpUser,    &v.smtpPassword,
-                            &v.smtpCaFile};
+  std::string* targets[kReportKeyCount] = {
+      &v.event,        &v.eventDays,   &v.service,     &v.commands[0],  &v.commands[1],
+      &v.commands[2],  &v.commands[3], &v.commands[4], &v.smtpServer,   &v.smtpPort,
+      &v.smtpFrom,     &v.smtpTo,      &v.smtpSubject, &v.smtpSecurity, &v.smtpUser,
+      &v.smtpPassword, &v.smtpCaFile};
   for (std::size_t i = 0; i < kReportKeys.size(); ++i) *targets[i] = read(kReportKeys[i]);
   return v;
 }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "common/MessageWait_win.h"
 #include "common/PlatformText.h"
 #include "common/UniqueHandle.h"
 #include "sender/basExecuteCommand.h"
@@ -54,44 +55,6 @@ bool StartSuspended(const std::string& program, const std::string& commandLine, 
     if (::GetLastError() != ERROR_ACCESS_DENIED) break;
   }
   return false;
-}
-
-// Processes pending window messages. A quit request is remembered, not acted on here.
-void ServeMessages(bool& quitSeen, WPARAM& quitCode) {
-  MSG msg;
-  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      quitSeen = true;
-      quitCode = msg.wParam;
-      continue;
-    }
-    ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
-  }
-}
-
-// Waits for the process to end, at most `limitMs`, serving window messages meanwhile.
-bool WaitServingMessages(HANDLE process, DWORD limitMs) {
-  bool quitSeen = false;
-  WPARAM quitCode = 0;
-  const DWORD start = ::GetTickCount();
-  bool ended = false;
-  for (;;) {
-    const DWORD elapsed = ::GetTickCount() - start;
-    if (elapsed >= limitMs) break;
-    const DWORD wait = ::MsgWaitForMultipleObjects(1, &process, FALSE, limitMs - elapsed,
-                                                   quitSeen ? 0 : QS_ALLINPUT);
-    if (wait == WAIT_OBJECT_0 + 1) {
-      ServeMessages(quitSeen, quitCode);
-      continue;
-    }
-    if (wait == WAIT_OBJECT_0) ended = true;
-    if (wait == WAIT_FAILED)
-      ended = ::WaitForSingleObject(process, limitMs - elapsed) == WAIT_OBJECT_0;
-    break;
-  }
-  if (quitSeen) ::PostQuitMessage(static_cast<int>(quitCode));
-  return ended;
 }
 
 // Ends everything in the job and waits, bounded, until it is gone so that the log is free.
@@ -151,7 +114,7 @@ CommandOutcome ExecuteCommand(const std::string& program, const std::string& com
   }
 
   const DWORD limitMs = limitSeconds > MAXDWORD / 1000 ? MAXDWORD - 1 : limitSeconds * 1000;
-  if (WaitServingMessages(process.get(), limitMs)) {
+  if (WaitServingMessages(process.get(), limitMs, QuitDuringWait::kWaitGoesOn)) {
     // What the command left running ends with it, so nothing holds the log or outlives the run.
     if (inJob) EndJob(job.get());
     return {kCommandEnded, 0, {}};

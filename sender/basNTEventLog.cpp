@@ -6,8 +6,8 @@
 #include <map>
 #include <utility>
 
-#include "common/MessageBox.h"
 #include "common/CivilDate.h"
+#include "common/MessageBox.h"
 #include "sender/EventLogRecord.h"
 #include "sender/SenderMessages.h"
 

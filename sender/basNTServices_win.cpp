@@ -7,8 +7,8 @@
 #include "common/MessageBox.h"
 #include "common/PlatformText.h"
 #include "common/UniqueHandle.h"
-#include "sender/basNTServices.h"
 #include "sender/SenderMessages.h"
+#include "sender/basNTServices.h"
 
 namespace zq {
 namespace {

@@ -7,7 +7,6 @@
 
 namespace zq {
 
-
 // The arguments part of a process command line: everything after the program name (quoted or
 // not) and the blanks that follow it; trailing blanks are kept.
 std::string_view ArgumentsOf(std::string_view commandLine);

@@ -275,11 +275,11 @@ std::uint32_t TaskJobStore::Add(const JobSpec& job, std::uint32_t& id) {
   const Variant user = system ? Variant(std::wstring(L"SYSTEM")) : Variant();
   const Variant none;
   Com<IRegisteredTask> registered;
-  hr = folder->RegisterTask(
-      Bstr(OwnName(next)).get(), Bstr(WideOfAnsi(TaskXmlOf(job, *program, clock_.Now()))).get(),
-      TASK_CREATE, user.get(), none.get(),
-      system ? TASK_LOGON_SERVICE_ACCOUNT : TASK_LOGON_INTERACTIVE_TOKEN, none.get(),
-      registered.put());
+  hr = folder->RegisterTask(Bstr(OwnName(next)).get(),
+                            Bstr(WideOfAnsi(TaskXmlOf(job, *program, clock_.Now()))).get(),
+                            TASK_CREATE, user.get(), none.get(),
+                            system ? TASK_LOGON_SERVICE_ACCOUNT : TASK_LOGON_INTERACTIVE_TOKEN,
+                            none.get(), registered.put());
   if (FAILED(hr)) return static_cast<std::uint32_t>(hr);
   id = next;
   return 0;
@@ -314,8 +314,7 @@ std::string TaskJobStore::ErrorText(std::uint32_t status) {
     text = GetSystemErrorText(HRESULT_CODE(status));
   }
   if (text.empty()) {
-    const UniqueModule library(
-        ::LoadLibraryExA("taskschd.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    const UniqueModule library(::LoadLibraryExA("taskschd.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (library) text = ModuleErrorText(library.get(), status);
   }
   char code[32];

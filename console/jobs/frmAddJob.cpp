@@ -4,8 +4,8 @@
 #include "common/Cp932.h"
 #include "common/MessageBox.h"
 #include "common/PlatformText.h"
-#include "common/ShellStart.h"
 #include "common/ProgramDirectory.h"
+#include "common/ShellStart.h"
 #include "console/ConsoleMessages.h"
 #include "console/jobs/frmAddJobIds.h"
 

@@ -1,7 +1,6 @@
 // The lazily built network tree.
 #include "console/network/clsNetworkComputer.h"
 
-
 #include "common/Cp932.h"
 
 namespace zq {

@@ -59,9 +59,9 @@ bool frmNetworkComputers::OnCommand(int id, int) {
 
 void frmNetworkComputers::Form_Load() {
   CentreOnScreen();
-  images_.reset(
-      ::ImageList_LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_imlNWImages), 16, 0,
-                             kTransparent, IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  images_.reset(::ImageList_LoadImageA(::GetModuleHandleA(nullptr),
+                                       MAKEINTRESOURCEA(IDB_imlNWImages), 16, 0, kTransparent,
+                                       IMAGE_BITMAP, LR_CREATEDIBSECTION));
   ::SendMessageA(Tree(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_.get()));
   Hourglass hourglass;
   const HTREEITEM top = AddNode(TVI_ROOT, "Entire Network", ImageOf("root"), {&root_, true});

@@ -26,13 +26,16 @@ struct IdRun {
 std::vector<IdRun> SectionControls(int section) {
   switch (section) {
     case kSectionEvents:
-      return {{IDF_frameEvent, 1}, {IDL_lblDays, 1}, {IDU_UpDown1, 1}, {IDL_lblEvent0, 3},
+      return {{IDF_frameEvent, 1},
+              {IDL_lblDays, 1},
+              {IDU_UpDown1, 1},
+              {IDL_lblEvent0, 3},
               {IDX_chkEventLog0, 3}};
     case kSectionServices:
       return {{IDF_frameService, 1}, {IDO_optService0, 3}};
     case kSectionCommands:
-      return {{IDF_frameCommand, 1}, {IDL_lblCommand0, 5}, {IDE_txtCommand0, 5},
-              {IDB_cmdBrowse0, 5}};
+      return {
+          {IDF_frameCommand, 1}, {IDL_lblCommand0, 5}, {IDE_txtCommand0, 5}, {IDB_cmdBrowse0, 5}};
     case kSectionMail:  // the five mail boxes are the ids from IDE_txtSmtpServer on
       return {{IDF_frameMail, 1}, {IDB_cmdButton1, 1}, {IDL_lblMail0, 5}, {IDE_txtSmtpServer, 5}};
   }

@@ -26,8 +26,9 @@ NameState NameStateOf(bool found, std::uint32_t error);
 
 // The batch file that runs the sender from `programDirectory` on the parameter file `name`
 // in the work directory: the drive, the directory made current, the sender by its full path
-// in double quotes with the parameter file's relative path; three lines, each ended by CR LF. A network directory is entered with PUSHD and left
-// with POPD; a directory holding a character the command interpreter acts on is quoted.
+// in double quotes with the parameter file's relative path; three lines, each ended by CR LF. A
+// network directory is entered with PUSHD and left with POPD; a directory holding a character the
+// command interpreter acts on is quoted.
 std::string BatchFileText(std::string_view programDirectory, std::string_view name);
 
 }  // namespace zq

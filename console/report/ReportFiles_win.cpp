@@ -29,9 +29,12 @@ std::uint32_t NameProbe(const std::string& path) {
   const bool found = ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
   const std::uint32_t error = found ? 0 : ::GetLastError();
   switch (NameStateOf(found, error)) {
-    case NameState::kFree: return 0;
-    case NameState::kTaken: return ERROR_FILE_EXISTS;
-    case NameState::kUnknown: break;
+    case NameState::kFree:
+      return 0;
+    case NameState::kTaken:
+      return ERROR_FILE_EXISTS;
+    case NameState::kUnknown:
+      break;
   }
   return error;
 }
@@ -83,8 +86,9 @@ ReportWrite WriteReportPair(const std::string& programDirectory, const LocalTime
     pair.parameterPath = PathInDirectory(directory, pair.name);
     pair.batchPath = pair.parameterPath + kBatchExtension;
     bool taken = false;
-    for (const std::string& path : {pair.parameterPath, pair.batchPath, pair.parameterPath + kReportLogSuffix,
-                                    pair.parameterPath + kSessionTraceSuffix}) {
+    for (const std::string& path :
+         {pair.parameterPath, pair.batchPath, pair.parameterPath + kReportLogSuffix,
+          pair.parameterPath + kSessionTraceSuffix}) {
       const std::uint32_t probe = NameProbe(path);
       taken = IsTaken(probe);
       if (taken) break;

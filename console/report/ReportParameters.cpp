@@ -28,8 +28,11 @@ constexpr const char* kKeyComments[] = {
 };
 
 // Mail keys of the file in line order, with the field of MailSettings each takes.
-constexpr std::pair<ReportKey, int> kMailKeys[] = {
-    {kKeySmtpServer, 0}, {kKeySmtpPort, 1}, {kKeySmtpFrom, 2}, {kKeySmtpTo, 3}, {kKeySmtpSubject, 4}};
+constexpr std::pair<ReportKey, int> kMailKeys[] = {{kKeySmtpServer, 0},
+                                                   {kKeySmtpPort, 1},
+                                                   {kKeySmtpFrom, 2},
+                                                   {kKeySmtpTo, 3},
+                                                   {kKeySmtpSubject, 4}};
 
 // "Key=" of a parameter file line.
 std::string KeyIs(ReportKey key) { return std::string(kReportKeys[key]) + "="; }

@@ -103,8 +103,8 @@ ReportOutcome SubmitReport(const ReportRequest& request, JobStore& store, const 
   }
   // One moment names both files and dates the parameter file.
   const LocalTime moment = clock.Now();
-  const ReportWrite written = WriteReportPair(
-      directory, moment, BuildParameterText(panel, directory, CreatedText(moment)));
+  const ReportWrite written =
+      WriteReportPair(directory, moment, BuildParameterText(panel, directory, CreatedText(moment)));
   if (written.error != 0) return FileFailure(written.failedPath, written.error);
   return now ? RunNow(directory, written.pair) : Register(request.schedule, written.pair, store);
 }

@@ -63,7 +63,8 @@ TestSendOutcome RunTestSend(const std::string& senderPath, const std::string& pa
     return outcome;
   }
   const std::string parameter = PathInDirectory(folder, "test");
-  const std::vector<std::string> written = {parameter, parameter + kReportLogSuffix, parameter + kSessionTraceSuffix};
+  const std::vector<std::string> written = {parameter, parameter + kReportLogSuffix,
+                                            parameter + kSessionTraceSuffix};
   if (const std::uint32_t error = WriteNewFile(parameter, parameterText + "\r\n")) {
     outcome.failure = parameter + "\r\n" + GetSystemErrorText(error);
   } else {

@@ -24,7 +24,8 @@ std::vector<std::string> Rfc2231Sections(std::string_view utf8) {
   std::vector<std::string> sections(1);
   for (std::size_t pos = 0; pos < utf8.size();) {
     std::size_t length = 1;  // one UTF-8 character: its lead byte and the 10xxxxxx after it
-    while (pos + length < utf8.size() && (static_cast<unsigned char>(utf8[pos + length]) & 0xC0) == 0x80) {
+    while (pos + length < utf8.size() &&
+           (static_cast<unsigned char>(utf8[pos + length]) & 0xC0) == 0x80) {
       ++length;
     }
     const std::string piece = PercentEncoded(utf8.substr(pos, length));
@@ -60,8 +61,8 @@ std::string AttachmentNameParameters(std::string_view attribute, std::string_vie
   const std::vector<std::string> sections = Rfc2231Sections(Utf8OfCp932(name));
   std::string text;
   for (std::size_t i = 0; i < sections.size(); ++i) {
-    text += plain + "*" + std::to_string(i) + "*=" + (i == 0 ? "UTF-8''" : "") + sections[i] +
-            ";\r\n ";
+    text +=
+        plain + "*" + std::to_string(i) + "*=" + (i == 0 ? "UTF-8''" : "") + sections[i] + ";\r\n ";
   }
   MailCharset charset = MailCharset::kIso2022Jp;
   std::string words;

@@ -129,7 +129,8 @@ std::optional<std::string> FoldedFieldOf(std::string_view name, std::string_view
   std::vector<bool> encoded(words.size());
   for (std::size_t i = 0; i < words.size(); ++i) {
     // Tabs alone would sit between encoded words, where readers drop white space.
-    const bool tabsOnly = !words[i].empty() && words[i].find_first_not_of('\t') == std::string::npos;
+    const bool tabsOnly =
+        !words[i].empty() && words[i].find_first_not_of('\t') == std::string::npos;
     encoded[i] = tabsOnly || NeedsEncodedWords(words[i]);
   }
   // The next word at or after `i` that is not empty (words.size() when none).
@@ -159,8 +160,7 @@ std::optional<std::string> FoldedFieldOf(std::string_view name, std::string_view
     }
     // Neighbouring Japanese words and the blanks between them form one run; blanks at the
     // end of the value join it too.
-    const std::size_t runStart =
-        firstPiece ? 0 : static_cast<std::size_t>(words[i].data() - base);
+    const std::size_t runStart = firstPiece ? 0 : static_cast<std::size_t>(words[i].data() - base);
     std::size_t last = i;
     for (std::size_t next = nextWord(i + 1);; next = nextWord(last + 1)) {
       if (next < words.size() && encoded[next]) {

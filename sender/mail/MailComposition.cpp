@@ -57,8 +57,9 @@ std::string NormalisedBody(std::string_view body) {
 std::string BodyPart(std::string_view body, bool japanese) {
   const std::string text = IsBlankText(body) ? std::string() : NormalisedBody(body);
   if (!IsJisX0208Text(text)) {
-    std::string part = "Content-Type: text/plain; charset=UTF-8\r\n"
-                       "Content-Transfer-Encoding: base64\r\n\r\n";
+    std::string part =
+        "Content-Type: text/plain; charset=UTF-8\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\n";
     Base64LineEncoder encoder;
     encoder.Feed(Utf8OfCp932(text) + "\r\n", part);
     encoder.Finish(part);

@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "sender/mail/MessageSource.h"
-#include "sender/mail/MailInputs.h"
 #include "sender/mail/Base64.h"
 #include "sender/mail/MailAddress.h"
+#include "sender/mail/MailInputs.h"
+#include "sender/mail/MessageSource.h"
 
 namespace zq {
 

@@ -49,8 +49,8 @@ SecurityRefusal RefusalOf(std::string_view modeWord, std::string_view user, bool
 std::string CaFileLocation(std::string_view caFile, std::string_view programFolder) {
   caFile = TrimBlanks(caFile);
   if (caFile.empty()) return {};
-  const bool drive = caFile.size() >= 3 && IsLetter(caFile[0]) && caFile[1] == ':' &&
-                     IsSeparator(caFile[2]);
+  const bool drive =
+      caFile.size() >= 3 && IsLetter(caFile[0]) && caFile[1] == ':' && IsSeparator(caFile[2]);
   const bool share = caFile.size() >= 2 && IsSeparator(caFile[0]) && IsSeparator(caFile[1]);
   if (drive || share) return std::string(caFile);
   while (!caFile.empty() && IsSeparator(caFile.front())) caFile.remove_prefix(1);

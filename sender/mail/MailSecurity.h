@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "sender/mail/SmtpDialogue.h"
 #include "sender/mail/MailInputs.h"
+#include "sender/mail/SmtpDialogue.h"
 
 namespace zq {
 

@@ -26,7 +26,6 @@ void ShowSessionOutcomeBox(SessionBox box, const std::string& text) {
   }
 }
 
-
 SessionView ViewOf(const SessionNotice& notice) {
   const SmtpNotice& n = notice.dialogue;
   SessionView view;

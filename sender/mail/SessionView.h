@@ -16,12 +16,12 @@ enum class SessionBox { kNone, kWarning, kApplicationError, kInformation };
 void ShowSessionOutcomeBox(SessionBox box, const std::string& text);
 
 struct SessionView {
-  std::string status;                 // "" leaves the status line as it is
-  std::string traceMark, traceText;   // no trace line when traceText is ""
-  int progress = 0;                   // progress bar steps added
-  bool restartWait = false;           // a whole reply arrived: the wait for the server restarts
-  bool startTls = false;              // the TLS handshake is due
-  bool sent = false;                  // the server accepted the message
+  std::string status;                  // "" leaves the status line as it is
+  std::string traceMark, traceText;    // no trace line when traceText is ""
+  int progress = 0;                    // progress bar steps added
+  bool restartWait = false;            // a whole reply arrived: the wait for the server restarts
+  bool startTls = false;               // the TLS handshake is due
+  bool sent = false;                   // the server accepted the message
   SessionBox box = SessionBox::kNone;  // with boxText: the box the outcome will show
   std::string boxText;
 };

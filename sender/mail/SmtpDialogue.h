@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "common/SecretText.h"
 #include "common/ReportContract.h"
+#include "common/SecretText.h"
 
 namespace zq {
 

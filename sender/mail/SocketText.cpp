@@ -90,5 +90,4 @@ std::optional<std::uint16_t> PortNumberOf(std::string_view text) {
   return static_cast<std::uint16_t>(value);
 }
 
-
 }  // namespace zq

@@ -1,7 +1,7 @@
 // Fuzz target for the mail text encoders: any bytes as CP932 text. Checks that every output
 // meant for the wire is 7-bit, that ISO-2022-JP of an exact text has balanced escapes with
-// whole JIS pairs in between, and that a reader joining neighbouring encoded words reads exactly the text, in
-// one charset, with no two escape sequences meeting. A broken rule aborts.
+// whole JIS pairs in between, and that a reader joining neighbouring encoded words reads exactly
+// the text, in one charset, with no two escape sequences meeting. A broken rule aborts.
 #include <cstdint>
 #include <cstdlib>
 #include <string>

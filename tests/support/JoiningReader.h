@@ -13,7 +13,7 @@ namespace zq::test {
 
 struct ReadText {
   std::string utf8;
-  bool error = false;  // a bad escape, bad base64 or a broken pair: the reader shows U+FFFD
+  bool error = false;    // a bad escape, bad base64 or a broken pair: the reader shows U+FFFD
   std::string charsets;  // the charsets of the field's encoded words, "," separated
 };
 
@@ -65,7 +65,8 @@ inline void AppendIso2022Jp(std::string_view bytes, ReadText& out) {
       out.error = true;
       break;
     }
-    const int j1 = static_cast<unsigned char>(bytes[i]), j2 = static_cast<unsigned char>(bytes[i + 1]);
+    const int j1 = static_cast<unsigned char>(bytes[i]),
+              j2 = static_cast<unsigned char>(bytes[i + 1]);
     const int s1 = (j1 + 1) / 2 + (j1 <= 0x5E ? 0x70 : 0xB0);
     const int s2 = j2 + ((j1 & 1) != 0 ? (j2 >= 0x60 ? 0x20 : 0x1F) : 0x7E);
     const char pair[] = {static_cast<char>(s1), static_cast<char>(s2)};
@@ -84,8 +85,10 @@ inline ReadText ReadField(std::string_view field) {
   ReadText out;
   std::string pendingCharset, pendingBytes, gap;
   auto flush = [&] {
-    if (pendingCharset == "ISO-2022-JP") AppendIso2022Jp(pendingBytes, out);
-    else out.utf8 += pendingBytes;
+    if (pendingCharset == "ISO-2022-JP")
+      AppendIso2022Jp(pendingBytes, out);
+    else
+      out.utf8 += pendingBytes;
     pendingCharset.clear();
     pendingBytes.clear();
   };

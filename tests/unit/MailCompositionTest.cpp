@@ -128,10 +128,10 @@ TEST_F(MultipartTest, BlankBodyHasNoTextPartAndAnUnreadableFileFails) {
 }
 
 TEST_F(MultipartTest, FilePartsAreShiftJisTextNamedInBothForms) {
-  EXPECT_NE(Compose(Inputs("s", "b", File("a.log", "x"))).find(
-                "Content-Type: text/plain; charset=Shift_JIS;\r\n name=\"a.log\"\r\n"
-                "Content-Disposition: attachment;\r\n filename=\"a.log\"\r\n"
-                "Content-Transfer-Encoding: base64\r\n\r\neA==\r\n"),
+  EXPECT_NE(Compose(Inputs("s", "b", File("a.log", "x")))
+                .find("Content-Type: text/plain; charset=Shift_JIS;\r\n name=\"a.log\"\r\n"
+                      "Content-Disposition: attachment;\r\n filename=\"a.log\"\r\n"
+                      "Content-Transfer-Encoding: base64\r\n\r\neA==\r\n"),
             std::string::npos);
   const std::string text = Compose(Inputs("s", "b", File("週報①.log", "x")));
   EXPECT_NE(text.find("Content-Type: text/plain; charset=Shift_JIS;\r\n"

@@ -36,7 +36,7 @@ TEST(MailSecurity, ModeWordsAndRefusalsBeforeConnecting) {
     EXPECT_EQ(RefusalOf(c.mode, c.user, c.readable).exitCode, c.exitCode) << c.mode << c.user;
   }
   EXPECT_EQ(SecurityModeOf("StartTLS"), SmtpSecurity::kStartTls);
-  EXPECT_EQ(Cp932AsciiUpper("ヂtls"), "ヂTLS");  // the trail byte 0x61 is no letter
+  EXPECT_EQ(Cp932AsciiUpper("ヂtls"), "ヂTLS");        // the trail byte 0x61 is no letter
   EXPECT_EQ(Cp932AsciiLower("アSERVER"), "アserver");  // nor is 0x41
 }
 
@@ -88,7 +88,8 @@ TEST(SessionTrace, StopsAtItsCapWithOneLineAndKeepsTheOutcome) {
   {
     SessionTrace trace;
     ASSERT_TRUE(trace.Open(path.string()));
-    for (int i = 0; i < 2000; ++i) trace.Write("12:00:00.000", "<", "220-" + std::string(1000, 'x'));
+    for (int i = 0; i < 2000; ++i)
+      trace.Write("12:00:00.000", "<", "220-" + std::string(1000, 'x'));
     trace.WriteOutcome("12:00:01.000", "*", "終了コード 5");
   }
   std::ifstream in(path, std::ios::binary);

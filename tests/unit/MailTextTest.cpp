@@ -122,13 +122,13 @@ TEST(HeaderField, AReaderThatJoinsWordsReadsExactlyTheTextInOneCharset) {
 TEST(HeaderField, IsoTwentyTwoJpWhereItIsExactAndCanBeCutElseUtf8) {
   const std::pair<const char*, const char*> cases[] = {
       {"週次報告 東京本社 稼働状況", "ISO-2022-JP"},
-      {"東京本社基幹業務系サーバー群週次稼働", "ISO-2022-JP"},   // 18 kanji: one word
-      {"東京本社基幹業務系サーバー群週次稼働状", "UTF-8"},       // 19: no cut next to ASCII
-      {"①障害報告", "UTF-8"},                                  // NEC row 13
-      {"髙橋", "UTF-8"},                                       // IBM extension
-      {"ｶﾞｲﾄﾞ", "ISO-2022-JP"},                                // widened first
+      {"東京本社基幹業務系サーバー群週次稼働", "ISO-2022-JP"},  // 18 kanji: one word
+      {"東京本社基幹業務系サーバー群週次稼働状", "UTF-8"},      // 19: no cut next to ASCII
+      {"①障害報告", "UTF-8"},                                   // NEC row 13
+      {"髙橋", "UTF-8"},                                        // IBM extension
+      {"ｶﾞｲﾄﾞ", "ISO-2022-JP"},                                 // widened first
       {"x\xF0\x40", "UTF-8"},                                   // user-defined
-      {"\x81\xAD", "UTF-8"},                                   // unassigned: 〓 in UTF-8
+      {"\x81\xAD", "UTF-8"},                                    // unassigned: 〓 in UTF-8
   };
   for (const auto& [value, charset] : cases) {
     EXPECT_EQ(test::ReadField(HeaderField("Subject", value)).charsets, charset) << value;
@@ -138,7 +138,8 @@ TEST(HeaderField, IsoTwentyTwoJpWhereItIsExactAndCanBeCutElseUtf8) {
 
 TEST(Cp932Unicode, TextsWithoutAPlaceInUnicodeGetTheGetaMark) {
   // Every code against the system's own table: win32/Cp932UnicodeTest.
-  EXPECT_EQ(Utf8OfCp932("a①～\xA0\x85\x40\xF0\x40"), test::Utf8(u8"a\u2460\uFF5E\u3013\u3013\uE000"));
+  EXPECT_EQ(Utf8OfCp932("a①～\xA0\x85\x40\xF0\x40"),
+            test::Utf8(u8"a\u2460\uFF5E\u3013\u3013\uE000"));
 }
 
 // Wrapped base64 of the whole input at once, as a reference.

@@ -185,8 +185,8 @@ TEST_F(ReportRunTest, AStoppedOrUnstartedCommandGetsItsLineOnALineOfItsOwn) {
   fake.commandResult = kCommandFailedToStart;
   EXPECT_EQ(RunReport(values, setup_, fake), kExitOk);
   const std::string failed = "*** コマンドを開始できません（エラー 2）: 見つかりません。 ***\r\n";
-  EXPECT_EQ(Log(), CommandSectionHeading("set /p X=?") + failed + CommandSectionHeading("ver") +
-                       failed);
+  EXPECT_EQ(Log(),
+            CommandSectionHeading("set /p X=?") + failed + CommandSectionHeading("ver") + failed);
 }
 
 TEST_F(ReportRunTest, MailGetsTheReportAndItsOutcomeIsTheExitCode) {

@@ -120,7 +120,8 @@ TEST(ReportFiles, NamesFromTheMomentAndBatchLinesForEveryKindOfDirectory) {
        "\"D:\\Program Files\\zq 週報\\zqPelmora.exe\" CMD\\N\r\n"},
       // ポ and ソ end in the bytes of | and \ : no quoting for them.
       {"C:\\ポソ", "C:\r\nCD C:\\ポソ\r\n\"C:\\ポソ\\zqPelmora.exe\" CMD\\N\r\n"},
-      {"C:\\a&b\\100%", "C:\r\nCD \"C:\\a&b\\100%%\"\r\n\"C:\\a&b\\100%%\\zqPelmora.exe\" CMD\\N\r\n"},
+      {"C:\\a&b\\100%",
+       "C:\r\nCD \"C:\\a&b\\100%%\"\r\n\"C:\\a&b\\100%%\\zqPelmora.exe\" CMD\\N\r\n"},
       {"\\\\server\\share\\zq",
        "PUSHD \"\\\\server\\share\\zq\"\r\n\"\\\\server\\share\\zq\\zqPelmora.exe\" CMD\\N\r\n"
        "POPD\r\n"},

@@ -8,8 +8,8 @@
 
 #include "common/MessageBox.h"
 #include "sender/EventLogRecord.h"
-#include "sender/basNTEventLog.h"
 #include "sender/SenderMessages.h"
+#include "sender/basNTEventLog.h"
 #include "tests/support/FakeEventLog.h"
 
 namespace zq {

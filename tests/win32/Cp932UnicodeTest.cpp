@@ -24,7 +24,8 @@ TEST(Cp932Unicode, EveryCodeMapsAsTheSystemMapsItAndRoundTrips) {
       if (trail == 0x7F || (lead >= 0xA0 && lead <= 0xDF)) continue;
       const std::string bytes{static_cast<char>(lead), static_cast<char>(trail)};
       const char32_t ours = UnicodeOfCp932(bytes);
-      ASSERT_EQ(static_cast<std::uint32_t>(ours), static_cast<std::uint32_t>(SystemCharacter(bytes)))
+      ASSERT_EQ(static_cast<std::uint32_t>(ours),
+                static_cast<std::uint32_t>(SystemCharacter(bytes)))
           << std::hex << lead << " " << trail;
       if (ours == kNoCharacter) continue;
       ++characters;

@@ -46,16 +46,29 @@ TEST_F(ReadParameterTest, WhatTheConsoleWritesTheSenderReadsForEveryKey) {
   Write(BuildParameterText(panel, "C:\\zq", "2026/12/08 0:00:00"));
   RunValues read = ReadRunValues([&](const char* key) { return Read(key); });
   const std::array<std::string, kReportKeyCount> expected = {
-      "SA", "7", kServiceWords[2], "echo 表示 \"quoted\"", "\"C:\\a b\\x.cmd\" & echo ;", "",
+      "SA",
+      "7",
+      kServiceWords[2],
+      "echo 表示 \"quoted\"",
+      "\"C:\\a b\\x.cmd\" & echo ;",
+      "",
       "x  [zqPelmora.exe]  SmtpTo=evil@example.com",  // a line break cannot start a key
-      "echo ソ=", "smtp.example.jp", "587", "zq@example.jp", "a@example.jp; b@example.jp",
-      "\"週報\"", kSecurityWords[1], "ユーザー", "cHJvdGVjdGVk", "C:\\ca 表.pem"};
-  std::string* values[kReportKeyCount] = {
-      &read.event,       &read.eventDays,    &read.service,     &read.commands[0],
-      &read.commands[1], &read.commands[2],  &read.commands[3], &read.commands[4],
-      &read.smtpServer,  &read.smtpPort,     &read.smtpFrom,    &read.smtpTo,
-      &read.smtpSubject, &read.smtpSecurity, &read.smtpUser,    &read.smtpPassword,
-      &read.smtpCaFile};
+      "echo ソ=",
+      "smtp.example.jp",
+      "587",
+      "zq@example.jp",
+      "a@example.jp; b@example.jp",
+      "\"週報\"",
+      kSecurityWords[1],
+      "ユーザー",
+      "cHJvdGVjdGVk",
+      "C:\\ca 表.pem"};
+  std::string* values[kReportKeyCount] = {&read.event,        &read.eventDays,    &read.service,
+                                          &read.commands[0],  &read.commands[1],  &read.commands[2],
+                                          &read.commands[3],  &read.commands[4],  &read.smtpServer,
+                                          &read.smtpPort,     &read.smtpFrom,     &read.smtpTo,
+                                          &read.smtpSubject,  &read.smtpSecurity, &read.smtpUser,
+                                          &read.smtpPassword, &read.smtpCaFile};
   for (int key = 0; key < kReportKeyCount; ++key) {
     EXPECT_TRUE(*values[key] == expected[key]) << kReportKeys[key] << ": " << *values[key];
   }

@@ -83,7 +83,8 @@ class Service {
     VARIANT none;
     ::VariantInit(&none);
     if (SUCCEEDED(::CoCreateInstance(__uuidof(TaskScheduler), nullptr, CLSCTX_INPROC_SERVER,
-                                     __uuidof(ITaskService), reinterpret_cast<void**>(&service_)))) {
+                                     __uuidof(ITaskService),
+                                     reinterpret_cast<void**>(&service_)))) {
       service_->Connect(none, none, none, none);
     }
   }
@@ -118,6 +119,7 @@ class Service {
     if (Folder()) Folder()->DeleteTask(bName, 0);
     ::SysFreeString(bName);
   }
+
  private:
   ITaskService* service_ = nullptr;
   ITaskFolder* folder_ = nullptr;
