@@ -7,6 +7,7 @@
 #include <compare>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -107,6 +108,9 @@ void WriteEventLogSection(ReportLog& log, const std::string& computerName,
 
 // Win32 side (basNTEventLog_win.cpp).
 
+// The Win32 event-log calls behind the section. Windows only.
+std::unique_ptr<EventLogPlatform> MakeWin32EventLog();
+
 // The section for the local computer's log, read through the Win32 event-log calls.
 void WriteEventLogSection(ReportLog& log, const std::string& computerName,
                           const std::string& logName, std::int16_t days);
@@ -115,14 +119,5 @@ void WriteEventLogSection(ReportLog& log, const std::string& computerName,
 // false when the SID is malformed or no account is found.
 bool LookupAccountName(const std::string& computerName, std::span<const std::uint8_t> sid,
                        std::string& name);
-
-// The category text of a source's category, from the category message file registered
-// under the EventLog key; "" when any step fails.
-std::string GetCategoryText(const std::string& logName, const std::string& sourceName,
-                            std::uint32_t category);
-
-// Message `number` of the module at `path` (loaded as data, inserts not filled in); "" when
-// the module cannot be loaded or holds no such message.
-std::string LoadMessageText(const std::string& path, std::uint32_t number);
 
 }  // namespace zq

@@ -2,6 +2,8 @@
 // message file named in the registry, message modules and system error texts.
 #include <windows.h>
 
+#include <memory>
+
 #include <algorithm>
 #include <vector>
 
@@ -129,6 +131,8 @@ class Win32EventLog final : public EventLogPlatform {
 
 }  // namespace
 
+std::unique_ptr<EventLogPlatform> MakeWin32EventLog() { return std::make_unique<Win32EventLog>(); }
+
 void WriteEventLogSection(ReportLog& log, const std::string& computerName,
                           const std::string& logName, std::int16_t days) {
   Win32EventLog platform;
@@ -156,17 +160,6 @@ bool LookupAccountName(const std::string& computerName, std::span<const std::uin
     domain.resize(std::max<std::size_t>(domain.size(), domainLength + 1));
   }
   return false;
-}
-
-std::string GetCategoryText(const std::string& logName, const std::string& sourceName,
-                            std::uint32_t category) {
-  const std::string path = CategoryMessageFileOf(logName, sourceName);
-  return path.empty() ? std::string() : LoadMessageText(path, category);
-}
-
-std::string LoadMessageText(const std::string& path, std::uint32_t number) {
-  UniqueModule module(LoadAsData(path));
-  return module ? MessageTextOf(module.get(), number) : std::string();
 }
 
 }  // namespace zq

@@ -45,18 +45,29 @@ class RegisteredSources : public ::testing::Test {
   }
 };
 
+// A category's text as the section finds it: the registered file, loaded as data.
+std::string CategoryTextOf(EventLogPlatform& platform, const char* source, std::uint32_t category) {
+  const std::string path = platform.CategoryMessageFile("Application", source);
+  const EventLogPlatform::Module module = path.empty() ? 0 : platform.LoadMessageModule(path);
+  if (module == 0) return {};
+  std::string text = platform.ModuleMessageText(module, category);
+  platform.FreeMessageModule(module);
+  return text;
+}
+
 TEST_F(RegisteredSources, CategoryTextsThroughTheRegisteredMessageFile) {
+  const auto platform = MakeWin32EventLog();
   const std::pair<const char*, std::uint32_t> lookups[] = {
       {"zqTestSource", 1}, {"zqTestSource", 2}, {"zqTestSource", 3},     {"zqTestTwoRefs", 1},
       {"zqTestSource", 0}, {"zqTestSource", 9}, {"zqTestNoCategory", 1}, {"zqNoSuchSource", 1}};
   const char* expected[] = {
       "ディスク\r\n", "二行の\r\n分類\r\n", "挿入 %1 あり\r\n", "ディスク\r\n", "", "", "", ""};
   for (std::size_t i = 0; i < std::size(lookups); ++i) {
-    EXPECT_EQ(GetCategoryText("Application", lookups[i].first, lookups[i].second), expected[i])
+    EXPECT_EQ(CategoryTextOf(*platform, lookups[i].first, lookups[i].second), expected[i])
         << lookups[i].first << " " << lookups[i].second;
   }
-  EXPECT_EQ(CategoryColumn(GetCategoryText("Application", "zqTestSource", 2)), "二行の分類");
-  EXPECT_EQ(LoadMessageText("zq_no_such_module.dll", 1), "");
+  EXPECT_EQ(CategoryColumn(CategoryTextOf(*platform, "zqTestSource", 2)), "二行の分類");
+  EXPECT_EQ(platform->LoadMessageModule("zq_no_such_module.dll"), 0u);
 }
 
 TEST(AccountLookup, WellKnownAndUnknownSids) {
