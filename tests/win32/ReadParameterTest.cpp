@@ -38,9 +38,10 @@ TEST_F(ReadParameterTest, WhatTheConsoleWritesTheSenderReadsForEveryKey) {
   panel.eventLogs = {true, false, true};
   panel.days = " 7 ";
   panel.service = 2;
-  panel.commands = {"echo 表示 \"quoted\"", "\"C:\\a b\\x.cmd\" & echo ;", "",
+  // Blanks around values are trimmed; a blank-only command is written empty.
+  panel.commands = {"echo 表示 \"quoted\"", "\"C:\\a b\\x.cmd\" & echo ; ", "   ",
                     "x\r\n[zqPelmora.exe]\r\nSmtpTo=evil@example.com", "echo ソ="};
-  panel.mail = {"smtp.example.jp", "587", "zq@example.jp", "a@example.jp; b@example.jp",
+  panel.mail = {" smtp.example.jp ", "587", "zq@example.jp", "a@example.jp; b@example.jp",
                 "\"週報\""};
   panel.security = {"STARTTLS", "ユーザー", "cHJvdGVjdGVk", "C:\\ca 表.pem"};
   Write(BuildParameterText(panel, "C:\\zq", "2026/12/08 0:00:00"));
