@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "sender/mail/Cp932Unicode.h"
+#include "sender/mail/JapaneseText.h"
 #include "sender/mail/MailComposition.h"
 #include "tests/support/JoiningReader.h"
 
@@ -65,7 +67,7 @@ TEST(Compose, JapaneseSubjectChoosesIso2022JpForAnAsciiBody) {
   EXPECT_NE(japaneseBody.find("charset=iso-2022-jp\r\n\r\n\x1B$B%,\x1B(B\r\n"), std::string::npos);
 }
 
-TEST(Compose, TheBodyGoesOutInUtf8WhenIsoTwentyTwoJpCannotCarryIt) {
+TEST(Compose, BodyAndFromNameReadBackExactlyInTheirCharset) {
   const std::string head =
       "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n\r\n";
   const std::string text = Compose(Inputs("s", "①障害 ～ ｶﾞ\x1B"));
@@ -77,6 +79,18 @@ TEST(Compose, TheBodyGoesOutInUtf8WhenIsoTwentyTwoJpCannotCarryIt) {
   EXPECT_FALSE(error);
   EXPECT_NE(Compose(Inputs("s", "障害 ～")).find("charset=iso-2022-jp\r\n\r\n\x1B$B"),
             std::string::npos);
+  // A from-name is read back whole, in one charset, beside its address.
+  for (const char* name : {"①障害報告 ㈱サンプル情報システム部", "週次 報告 ｼｽﾃﾑ"}) {
+    MailInputs in = Inputs("s", "b");
+    in.fromName = name;
+    const std::string text = Compose(in);
+    const std::size_t from = text.find("\r\nFrom:") + 2;
+    const test::ReadText read = test::ReadField(text.substr(from, text.find("\r\nTo:") - from));
+    std::string expected = name;
+    ScanMailText(expected);
+    EXPECT_EQ(read.utf8, Utf8OfCp932(expected) + " <zq@example.jp>") << name;
+    EXPECT_FALSE(read.error);
+  }
 }
 
 TEST(Compose, LineBreaksInInputsCannotAddFields) {
