@@ -55,19 +55,19 @@ std::string CurrentUserSid() {
 AccessVerdict CheckPathAccess(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    return {false, GetSystemErrorText(::GetLastError())};
+    return {false, LastFailure().text};
   }
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   const DWORD error = ::GetNamedSecurityInfoA(
       path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
       nullptr, nullptr, nullptr, &descriptor);
-  if (error != ERROR_SUCCESS) return {false, GetSystemErrorText(error)};
+  if (error != ERROR_SUCCESS) return {false, FailureOf(error).text};
   const UniqueLocalMemory owned(descriptor);
   char* text = nullptr;
   if (!::ConvertSecurityDescriptorToStringSecurityDescriptorA(
           descriptor, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
           &text, nullptr)) {
-    return {false, GetSystemErrorText(::GetLastError())};
+    return {false, LastFailure().text};
   }
   const UniqueLocalMemory ownedText(text);
   return JudgeAccess(text, (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0, CurrentUserSid());

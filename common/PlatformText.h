@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "common/Win32Failure.h"
+
 namespace zq {
 
 // The user's default language, in which every platform text is fetched.
@@ -25,6 +27,11 @@ std::string Utf8OfAnsi(const std::string& text);
 
 // The platform's text for a system error number, on one line ("" when it has none).
 std::string GetSystemErrorText(std::uint32_t error);
+
+// The failure of system error number `code` (0: none), with the system's text for it.
+Win32Failure FailureOf(std::uint32_t code);
+// The failure the thread's last error describes (ERROR_GEN_FAILURE when the call set none).
+Win32Failure LastFailure();
 
 // The whole text of a window or control, of any length ("" for none).
 std::string WindowTextOf(HWND window);

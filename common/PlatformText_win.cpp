@@ -87,6 +87,15 @@ std::string LocalComputerName() {
   return std::string(name, strnlen(name, sizeof(name)));
 }
 
+Win32Failure FailureOf(std::uint32_t code) {
+  return code == 0 ? Win32Failure{} : Win32Failure{code, GetSystemErrorText(code)};
+}
+
+Win32Failure LastFailure() {
+  const DWORD error = ::GetLastError();
+  return FailureOf(error != 0 ? error : ERROR_GEN_FAILURE);
+}
+
 std::string WindowTextOf(HWND window) {
   const int length = window ? ::GetWindowTextLengthA(window) : 0;
   if (length <= 0) return {};

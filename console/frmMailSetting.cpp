@@ -117,9 +117,7 @@ std::optional<frmMailSetting::Typed> frmMailSetting::ReadTyped() {
     const auto protectedPassword = ProtectText(password, SecretScope::kCurrentUser);
     WipeString(password);
     if (!protectedPassword) {
-      TervaskMessage(
-          "パスワードを保護できませんでした。\r\n" + GetSystemErrorText(::GetLastError()),
-          kMbExclamation);
+      TervaskMessage("パスワードを保護できませんでした。\r\n" + LastFailure().text, kMbExclamation);
       return std::nullopt;
     }
     typed.security.protectedPassword = *protectedPassword;
@@ -145,7 +143,7 @@ void frmMailSetting::Save() {
   }
   // One report per save; the values still apply to this session.
   if (failure != 0) {
-    TervaskMessage(SettingsWriteFailureText(g_settingsFilePath, GetSystemErrorText(failure)),
+    TervaskMessage(SettingsWriteFailureText(g_settingsFilePath, FailureOf(failure).text),
                    kMbExclamation);
   } else {
     TervaskMessage("設定が変更されました！", kMbInformation);

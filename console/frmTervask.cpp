@@ -49,8 +49,7 @@ bool frmTervask::Open() {
 
 int frmTervask::Show() {
   if (!Open()) {
-    TervaskMessage("アプリケーションエラー！\r\n" + GetSystemErrorText(::GetLastError()),
-                   kMbExclamation);
+    TervaskMessage("アプリケーションエラー！\r\n" + LastFailure().text, kMbExclamation);
     return 1;
   }
   RunMessageLoop();

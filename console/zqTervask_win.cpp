@@ -25,9 +25,9 @@ int OfferRemainingJobs(JobStore& store, const std::string& directory) {
   std::vector<JobRecord> listed;
   const std::uint32_t status = ListJobs(store, [&](const JobRecord& r) { listed.push_back(r); });
   if (status != 0) {
-    TervaskMessage("ジョブの一覧を取得できませんでした。\r\n" +
-                       NetErrorLine(status, store.ErrorText(status)),
-                   kMbExclamation);
+    TervaskMessage(
+        "ジョブの一覧を取得できませんでした。\r\n" + NetErrorLine(status, store.ErrorText(status)),
+        kMbExclamation);
     return 1;
   }
   const std::vector<JobRecord> jobs =
@@ -41,8 +41,9 @@ int OfferRemainingJobs(JobStore& store, const std::string& directory) {
   for (const JobRecord& record : jobs) {
     if (const std::uint32_t refused = store.Delete(record.id)) {
       ++failures;
-      TervaskMessage(JobDeleteRefusedText(record.id, NetErrorLine(refused, store.ErrorText(refused))),
-                     kMbExclamation);
+      TervaskMessage(
+          JobDeleteRefusedText(record.id, NetErrorLine(refused, store.ErrorText(refused))),
+          kMbExclamation);
     }
   }
   return failures == 0 ? 0 : 1;
@@ -55,7 +56,7 @@ int Main() {
   // A network path works too: the directory is made current by name, not by drive.
   if (directory.empty() || !::SetCurrentDirectoryA(directory.c_str())) {
     const DWORD error = ::GetLastError();
-    TervaskMessage("アプリケーションエラー！\r\n" + GetSystemErrorText(error), kMbExclamation);
+    TervaskMessage("アプリケーションエラー！\r\n" + FailureOf(error).text, kMbExclamation);
     return 1;
   }
   g_settingsFilePath = PathInDirectory(directory, kSettingsFileName);

@@ -193,7 +193,7 @@ class ReportRunner {
         WriteTrace(description);
       } else if (outcome.result == kCommandFailedToStart) {
         log_.EnsureLineStart();
-        log_.Write(CommandStartFailureLine(outcome.error, outcome.errorText));
+        log_.Write(CommandStartFailureLine(outcome.failure.code, outcome.failure.text));
       } else {
         log_.EnsureLineStart();
         log_.Write(CommandTimeoutLine(setup_.commandTimeLimitSeconds));

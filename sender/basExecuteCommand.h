@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/Win32Failure.h"
+
 namespace zq {
 
 // What a command run reports.
@@ -12,8 +14,7 @@ enum CommandResult : int { kCommandEnded = 0, kCommandFailedToStart = -1, kComma
 
 struct CommandOutcome {
   int result = kCommandEnded;
-  std::uint32_t error = 0;  // kCommandFailedToStart: the system error number and its text
-  std::string errorText;
+  Win32Failure failure;  // kCommandFailedToStart: why it could not start
 };
 
 // Starts `commandLine` with `program` (a full path) as the module. Its standard input is the

@@ -78,7 +78,7 @@ void EndProcessTree(HANDLE job, bool inJob, HANDLE process) {
 
 CommandOutcome StartFailure() {
   const DWORD error = ::GetLastError();
-  return {kCommandFailedToStart, error, GetSystemErrorText(error)};
+  return {kCommandFailedToStart, FailureOf(error)};
 }
 
 }  // namespace

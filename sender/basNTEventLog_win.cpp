@@ -119,7 +119,7 @@ class Win32EventLog final : public EventLogPlatform {
     return DateTimeOf(now);
   }
 
-  std::string SystemErrorText(std::uint32_t error) override { return GetSystemErrorText(error); }
+  std::string SystemErrorText(std::uint32_t error) override { return FailureOf(error).text; }
 
  private:
   static LocalDateTime DateTimeOf(const SYSTEMTIME& t) {

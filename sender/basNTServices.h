@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/Win32Failure.h"
 #include "sender/ReportLog.h"
 
 namespace zq {
@@ -30,7 +31,7 @@ struct ServiceRecord {
 // What could not be done: `what` empty on success.
 struct ServiceFailure {
   std::string what;
-  std::uint32_t error = 0;
+  Win32Failure cause;
 };
 
 // Enumerates the Win32 services of `computerName` (empty: this computer) matching `filter`,

@@ -30,7 +30,7 @@ ServiceFailure EnumerateServices(const std::string& computerName, std::int32_t f
   const std::string machine = computerName.empty() ? std::string() : "\\\\" + computerName;
   UniqueServiceHandle manager(::OpenSCManagerA(machine.empty() ? nullptr : machine.c_str(), nullptr,
                                                SC_MANAGER_ENUMERATE_SERVICE));
-  if (!manager) return {"サービスマネージャを開けません", ::GetLastError()};
+  if (!manager) return {"サービスマネージャを開けません", LastFailure()};
 
   // ENUM_SERVICE_STATUSA elements keep the records aligned; the strings follow them.
   std::vector<ENUM_SERVICE_STATUSA> buffer(
@@ -47,7 +47,7 @@ ServiceFailure EnumerateServices(const std::string& computerName, std::int32_t f
                               buffer.data(), bytes, &needed, &returned, &resume);
     const DWORD error = done ? ERROR_SUCCESS : ::GetLastError();
     if (!done && error != ERROR_MORE_DATA && error != ERROR_INSUFFICIENT_BUFFER) {
-      return {kEnumerationFailed, error};
+      return {kEnumerationFailed, FailureOf(error)};
     }
     // Records count only when the call finished the list or moved the resume handle on;
     // a manager that does not resume gets a larger buffer from the same point instead.
@@ -61,7 +61,7 @@ ServiceFailure EnumerateServices(const std::string& computerName, std::int32_t f
       continue;
     }
     const std::size_t wanted = std::max<std::size_t>(needed, 2 * std::size_t{bytes});
-    if (wanted > kMaxServiceBufferBytes) return {kEnumerationFailed, error};
+    if (wanted > kMaxServiceBufferBytes) return {kEnumerationFailed, FailureOf(error)};
     buffer.resize((wanted + sizeof(ENUM_SERVICE_STATUSA) - 1) / sizeof(ENUM_SERVICE_STATUSA));
     resume = resumeBefore;
   }
@@ -73,8 +73,7 @@ void WriteServiceSection(ReportLog& log, const std::string& computerName, std::i
       computerName, filter, kServiceBufferBytes,
       [&](const ServiceRecord& s) { log.Write(ServiceLine(s.name, s.state, s.displayName)); });
   if (failure.what.empty()) return;
-  const std::string line =
-      SectionFailureLine(failure.what, failure.error, GetSystemErrorText(failure.error));
+  const std::string line = SectionFailureLine(failure.what, failure.cause.code, failure.cause.text);
   log.Write(line);
   PelmoraMessage(line, kMbOk);
 }

@@ -19,7 +19,7 @@ ReportOutcome Warning(std::string message) { return {std::move(message), kMbExcl
 
 // A file or directory of a submission that could not be made.
 ReportOutcome FileFailure(const std::string& path, std::uint32_t error) {
-  return Warning("アプリケーションエラー！\r\n" + path + "\r\n" + GetSystemErrorText(error));
+  return Warning("アプリケーションエラー！\r\n" + path + "\r\n" + FailureOf(error).text);
 }
 
 // Everything a submission needs is checked before any file is written.

@@ -59,14 +59,14 @@ TestSendOutcome RunTestSend(const std::string& senderPath, const std::string& pa
   TestSendOutcome outcome;
   const std::string folder = MakeTestSendFolder();
   if (folder.empty()) {
-    outcome.failure = "一時フォルダを作成できません: " + GetSystemErrorText(::GetLastError());
+    outcome.failure = "一時フォルダを作成できません: " + LastFailure().text;
     return outcome;
   }
   const std::string parameter = PathInDirectory(folder, "test");
   const std::vector<std::string> written = {parameter, parameter + kReportLogSuffix,
                                             parameter + kSessionTraceSuffix};
   if (const std::uint32_t error = WriteNewFile(parameter, parameterText + "\r\n")) {
-    outcome.failure = parameter + "\r\n" + GetSystemErrorText(error);
+    outcome.failure = parameter + "\r\n" + FailureOf(error).text;
   } else {
     std::string commandLine = "\"" + senderPath + "\" \"" + parameter + "\"";
     STARTUPINFOA startup{};
@@ -74,7 +74,7 @@ TestSendOutcome RunTestSend(const std::string& senderPath, const std::string& pa
     PROCESS_INFORMATION started{};
     if (!::CreateProcessA(senderPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                           nullptr, folder.c_str(), &startup, &started)) {
-      outcome.failure = senderPath + "\r\n" + GetSystemErrorText(::GetLastError());
+      outcome.failure = senderPath + "\r\n" + LastFailure().text;
     } else {
       const UniqueHandle process(started.hProcess);
       const UniqueHandle thread(started.hThread);

@@ -68,7 +68,7 @@ class FakeSections : public ReportSections {
                                 unsigned limit) override {
     calls.push_back("command " + command + " " + log + " " + std::to_string(limit));
     if (throwIn == "command") throw std::runtime_error("起動エラー");
-    if (commandResult == kCommandFailedToStart) return {commandResult, 2, "見つかりません。"};
+    if (commandResult == kCommandFailedToStart) return {commandResult, {2, "見つかりません。"}};
     // The command appends to the log, which the driver must have closed.
     std::FILE* file = std::fopen(logPath_.c_str(), "ab");
     std::fputs(commandOutput.c_str(), file);

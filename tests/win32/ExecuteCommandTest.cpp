@@ -41,8 +41,8 @@ TEST_F(ExecuteCommandTest, ACommandStartingWithAQuoteKeepsItsOutput) {
 TEST_F(ExecuteCommandTest, AProgramThatCannotStartIsReported) {
   const CommandOutcome missing = ExecuteCommand(dir_.File("missing.exe"), "x", log_, 5);
   EXPECT_EQ(missing.result, kCommandFailedToStart);
-  EXPECT_EQ(missing.error, static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
-  EXPECT_FALSE(missing.errorText.empty());
+  EXPECT_EQ(missing.failure.code, static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(missing.failure.text.empty());
   const CommandOutcome noLog =
       ExecuteCommand(SystemCommandInterpreter(), "cmd /c ver", dir_.File("no\\such\\log"), 5);
   EXPECT_EQ(noLog.result, kCommandFailedToStart);
