@@ -59,9 +59,8 @@ def answer(button):
 
 
 def driver(*args):
-    done = subprocess.run([str(WINE), str(BIN / "zq_driver.exe"), *map(str, args)],
-                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=60)
-    return done.returncode, done.stdout.decode("cp932")
+    code, output = run_program(BIN / "zq_driver.exe", args, timeout=60, errors=False)
+    return code, output.decode("cp932")
 
 
 class ConsoleTest(unittest.TestCase):

@@ -20,9 +20,9 @@ INSTALLED = ROOT / "build" / "wine" / "drive_c" / "Program Files" / "zq テス�
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\zq"
 
 
-def wine(*args, timeout=120):
-    done = subprocess.run([str(WINE), *map(str, args)], capture_output=True, timeout=timeout)
-    return done.returncode, done.stdout.decode("cp932", "replace")
+def wine(program, *args, timeout=120):
+    code, output = run_program(program, args, timeout=timeout, errors=False)
+    return code, output.decode("cp932", "replace")
 
 
 class ReleaseTest(unittest.TestCase):

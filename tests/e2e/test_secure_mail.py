@@ -23,9 +23,8 @@ USER, PASSWORD = "zq-user", "pa55-週報"
 
 
 def helper(*args):
-    done = subprocess.run([str(WINE), str(HELPER), *map(str, args)], capture_output=True,
-                          timeout=60)
-    return done.returncode, done.stdout.decode()
+    code, output = run_program(HELPER, args, timeout=60, errors=False)
+    return code, output.decode()
 
 
 class SecureMailTest(unittest.TestCase):

@@ -69,9 +69,15 @@ def make_cert(directory, name, issuer, dns, ca=False, san=None):
             ext.name, cwd=directory)
 
 
-def run_program(program, args, cwd, timeout=180, env=None):
-    """Runs a Windows program under Wine and waits for its end; returns the exit code."""
-    done = subprocess.run([str(WINE), str(program), *args], cwd=cwd, timeout=timeout,
-                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                          env={**os.environ, **(env or {})})
-    return done.returncode, done.stdout
+def run_program(program, args, cwd=None, timeout=180, env=None, errors=True):
+    """Runs a Windows program under Wine and waits for its end; returns the exit code and its
+    output (with its error output unless `errors` is false). The output goes through a file,
+    not a pipe: a Wine process started on demand meanwhile (the desktop, a service) would
+    inherit a pipe and hold it open long after the program ended."""
+    with tempfile.TemporaryFile() as output:
+        done = subprocess.run([str(WINE), str(program), *map(str, args)], cwd=cwd,
+                              timeout=timeout, stdout=output,
+                              stderr=subprocess.STDOUT if errors else subprocess.DEVNULL,
+                              env={**os.environ, **(env or {})})
+        output.seek(0)
+        return done.returncode, output.read()
