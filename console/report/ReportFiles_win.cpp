@@ -24,19 +24,11 @@ SYSTEMTIME SystemTimeOf(const LocalTime& moment) {
   return time;
 }
 
-// 0 when `path` is free; ERROR_FILE_EXISTS when taken; else the error of the failed look.
-std::uint32_t NameProbe(const std::string& path) {
+// What a look at `path` finds; `error` is the failed look's error number.
+NameState LookAt(const std::string& path, std::uint32_t& error) {
   const bool found = ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-  const std::uint32_t error = found ? 0 : ::GetLastError();
-  switch (NameStateOf(found, error)) {
-    case NameState::kFree:
-      return 0;
-    case NameState::kTaken:
-      return ERROR_FILE_EXISTS;
-    case NameState::kUnknown:
-      break;
-  }
-  return error;
+  error = found ? 0 : ::GetLastError();
+  return NameStateOf(found, error);
 }
 
 bool IsTaken(std::uint32_t error) {
@@ -89,10 +81,11 @@ ReportWrite WriteReportPair(const std::string& programDirectory, const LocalTime
     for (const std::string& path :
          {pair.parameterPath, pair.batchPath, pair.parameterPath + kReportLogSuffix,
           pair.parameterPath + kSessionTraceSuffix}) {
-      const std::uint32_t probe = NameProbe(path);
-      taken = IsTaken(probe);
+      std::uint32_t error = 0;
+      const NameState state = LookAt(path, error);
+      taken = state == NameState::kTaken;
       if (taken) break;
-      if (probe != 0) return {probe, path, {}};
+      if (state == NameState::kUnknown) return {error, path, {}};
     }
     if (taken) continue;
     std::uint32_t error = WriteNewFile(pair.parameterPath, parameterText + "\r\n");

@@ -16,11 +16,10 @@ std::size_t FrameOf(MailCharset charset) {  // "=?ISO-2022-JP?B?" or "=?UTF-8?B?
   return charset == MailCharset::kIso2022Jp ? 18 : 12;
 }
 
+// The UTF-8 bytes of one CP932 character as Utf8OfCp932 writes it.
 std::size_t Utf8Length(std::string_view character) {
-  std::string bytes;
   const char32_t c = UnicodeOfCp932(character);
-  AppendUtf8(c == kNoCharacter ? kGetaMark : c, bytes);
-  return bytes.size();
+  return Utf8LengthOf(c == kNoCharacter ? kGetaMark : c);
 }
 
 // The longest start of `run` from `pos`, in bytes and whole characters, whose encoded word is
