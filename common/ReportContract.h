@@ -6,6 +6,8 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
+#include <string_view>
 
 namespace zq {
 
@@ -18,19 +20,39 @@ inline constexpr const char* kParameterSection = kSenderProgramName;
 enum ReportKey : int {
   kKeyEvent, kKeyEventDays, kKeyService, kKeyCmd1, kKeyCmd2, kKeyCmd3, kKeyCmd4, kKeyCmd5,
   kKeySmtpServer, kKeySmtpPort, kKeySmtpFrom, kKeySmtpTo, kKeySmtpSubject,
-  kKeySmtpSecurity, kKeySmtpUser, kKeySmtpPassword, kKeySmtpCaFile, kReportKeyCount
+  kKeySmtpSecurity, kKeySmtpUser, kKeySmtpPassword, kKeySmtpCaFile,
+  kKeySmtpRetryMinutes, kKeySmtpServer2, kKeySmtpPort2, kReportKeyCount
 };
 // clang-format on
 inline constexpr std::array<const char*, kReportKeyCount> kReportKeys = {
-    "Event",       "EventDays",    "Service",    "Cmd1",         "Cmd2",      "Cmd3",
-    "Cmd4",        "Cmd5",         "SmtpServer", "SmtpPort",     "SmtpFrom",  "SmtpTo",
-    "SmtpSubject", "SmtpSecurity", "SmtpUser",   "SmtpPassword", "SmtpCaFile"};
+    "Event",       "EventDays",    "Service",    "Cmd1",         "Cmd2",       "Cmd3",
+    "Cmd4",        "Cmd5",         "SmtpServer", "SmtpPort",     "SmtpFrom",   "SmtpTo",
+    "SmtpSubject", "SmtpSecurity", "SmtpUser",   "SmtpPassword", "SmtpCaFile", "SmtpRetryMinutes",
+    "SmtpServer2", "SmtpPort2"};
 inline constexpr int kCommandCount = kKeyCmd5 - kKeyCmd1 + 1;
 
 // The files beside the parameter file N: the report log N.log and the session trace
 // N.mail.log.
 inline constexpr char kReportLogSuffix[] = ".log";
 inline constexpr char kSessionTraceSuffix[] = ".mail.log";
+
+// SmtpRetryMinutes=: how long transient mail failures are tried again, whole minutes 0 to
+// 1440 with blanks around; empty for the default. Nothing for any other text.
+inline constexpr int kDefaultRetryMinutes = 10;
+inline constexpr int kMaxRetryMinutes = 1440;
+constexpr std::optional<int> RetryMinutesValue(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  if (text.empty()) return kDefaultRetryMinutes;
+  if (text.size() > 4) return std::nullopt;
+  int minutes = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    minutes = minutes * 10 + (c - '0');
+  }
+  if (minutes > kMaxRetryMinutes) return std::nullopt;
+  return minutes;
+}
 
 // Service= values: every service, started ones, stopped ones.
 inline constexpr std::array<const char*, 3> kServiceWords = {"ALL", "START", "STOP"};
@@ -64,6 +86,7 @@ enum ExitCode : int {
   kMailStartTlsNotOffered = 20,   // STARTTLS was asked for and not offered (or refused)
   kMailAuthRefused = 21,          // authentication refused, or not possible safely
   kMailPasswordUnreadable = 22,   // the protected password could not be unprotected
+  kMailOutcomeUnknown = 23,  // the connection ended after the end of the message, before its reply
   kExitCodeCount
 };
 
@@ -95,6 +118,8 @@ inline constexpr std::array<const char*, kExitCodeCount> kExitCodeTexts = {
     "サーバーが STARTTLS を提供していません。",
     "認証が拒否されました。",
     "保存されたパスワードを復号できませんでした。",
+    "メッセージの終わりを送った後、応答の前に接続が終わりました。受け付けられたかどうかは不明です"
+    "。",
 };
 
 static_assert(kExitCodeTexts.back() != nullptr, "one text for every exit code");

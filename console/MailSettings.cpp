@@ -8,6 +8,7 @@ namespace zq {
 std::string g_settingsFilePath;
 MailSettings g_mailSettings;
 MailSecurity g_mailSecurity;
+SecondRelay g_secondRelay;
 
 std::string& MailSettingField(MailSettings& settings, int index) {
   std::string* fields[] = {&settings.smtpServer, &settings.smtpPort, &settings.from, &settings.to,
@@ -46,10 +47,18 @@ const char* CheckLogin(int securityIndex, std::string_view user, std::string_vie
 }
 
 std::string SenderOutcomeText(int exitCode) {
+  constexpr char kNoRetry[] = "\r\n（テスト送信では一時的な失敗を再試行しません）";
   if (exitCode == 0) return "テスト送信に成功しました。";
   const char* text = ExitCodeText(exitCode);
   return "テスト送信に失敗しました。\r\n終了コード " + std::to_string(exitCode) + ": " +
-         (text != nullptr ? text : "不明なエラーです。");
+         (text != nullptr ? text : "不明なエラーです。") + kNoRetry;
+}
+
+const char* CheckSecondRelay(std::string_view server, std::string_view port) {
+  port = TrimBlanks(port);
+  if (port.empty()) return "";
+  if (TrimBlanks(server).empty()) return "予備サーバのポートだけを指定することはできません。";
+  return IsPortText(port) ? "" : "予備サーバのポート番号は 1 から 65535 で指定してください。";
 }
 
 bool IsPortText(std::string_view text) {

@@ -31,6 +31,17 @@ inline constexpr const char* kMailSecurityKeys[] = {
     kReportKeys[kKeySmtpCaFile]};
 std::string& MailSecurityField(MailSecurity& security, int index);
 
+// The relay tried when the first fails transiently or cannot be reached (same security and
+// login), under the same keys in the settings file and the parameter file; its port "" for
+// the first's.
+struct SecondRelay {
+  std::string server, port;
+};
+inline constexpr const char* kSecondRelayKeys[] = {kReportKeys[kKeySmtpServer2],
+                                                   kReportKeys[kKeySmtpPort2]};
+// A port typed for the second relay must be a port; one without a server is refused too.
+const char* CheckSecondRelay(std::string_view server, std::string_view port);
+
 // The security choices by list index: the value written, the text shown, the usual port.
 inline constexpr const char* kSecurityTexts[] = {"なし", "STARTTLS", "SSL/TLS"};
 inline constexpr const char* kSecurityPorts[] = {"25", "587", "465"};
@@ -49,6 +60,7 @@ std::string SenderOutcomeText(int exitCode);
 extern std::string g_settingsFilePath;
 extern MailSettings g_mailSettings;
 extern MailSecurity g_mailSecurity;
+extern SecondRelay g_secondRelay;
 
 // The fields of MailSettings by key order (0 SmtpServer ... 4 Subject).
 std::string& MailSettingField(MailSettings& settings, int index);

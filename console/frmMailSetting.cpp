@@ -66,6 +66,11 @@ void frmMailSetting::Form_Load() {
   const auto password = UnprotectText(ReadSetting(kSettingsSection, kMailSecurityKeys[2]));
   SetItemText(IDE_txtPassword, password.value_or(""));
   caFile_ = ReadSetting(kSettingsSection, kMailSecurityKeys[3]);
+  SetItemText(IDE_txtSmtpServer2, ReadSetting(kSettingsSection, kSecondRelayKeys[0]));
+  SetItemText(IDE_txtSmtpPort2, ReadSetting(kSettingsSection, kSecondRelayKeys[1]));
+  AddToolTip(IDE_txtSmtpServer2,
+             "サーバが一時的に受け付けないとき、または接続できないときに使うSMTPサーバ（空欄可）");
+  AddToolTip(IDE_txtSmtpPort2, "予備サーバのポート番号（空欄ならサーバと同じ）");
   AddToolTip(IDE_txtSmtpServer, "SMTPサーバ名 or SMTPサーバIPアドレスを指定します");
   AddToolTip(IDE_txtSmtpPort, "SMTPサーバのポート番号を指定します");
   AddToolTip(IDC_cboSecurity, "暗号化の方法を指定します（STARTTLS: 587、SSL/TLS: 465）");
@@ -104,6 +109,13 @@ std::optional<frmMailSetting::Typed> frmMailSetting::ReadTyped() {
     return std::nullopt;
   }
   typed.mail = TrimmedMailSettings(typed.mail);
+  typed.relay2 = {std::string(TrimBlanks(ItemText(IDE_txtSmtpServer2))),
+                  std::string(TrimBlanks(ItemText(IDE_txtSmtpPort2)))};
+  if (const char* relay = CheckSecondRelay(typed.relay2.server, typed.relay2.port); *relay) {
+    TervaskMessage(relay, kMbExclamation);
+    ::SetFocus(::GetDlgItem(window(), IDE_txtSmtpPort2));
+    return std::nullopt;
+  }
   const std::string user(TrimBlanks(ItemText(IDE_txtUser)));
   std::string password = ItemText(IDE_txtPassword);
   if (const char* login = CheckLogin(SecurityIndex(), user, password); *login) {
@@ -130,6 +142,7 @@ void frmMailSetting::Save() {
   if (!typed) return;
   g_mailSettings = typed->mail;
   g_mailSecurity = typed->security;
+  g_secondRelay = typed->relay2;
   std::uint32_t failure = ProtectSettingsFile();
   auto write = [&failure](const char* key, const std::string& value) {
     const std::uint32_t error = WriteSetting(kSettingsSection, key, value);
@@ -141,6 +154,8 @@ void frmMailSetting::Save() {
   for (int field = 0; field < 3; ++field) {  // the certificate file is kept as it is
     write(kMailSecurityKeys[field], MailSecurityField(g_mailSecurity, field));
   }
+  write(kSecondRelayKeys[0], g_secondRelay.server);
+  write(kSecondRelayKeys[1], g_secondRelay.port);
   // One report per save; the values still apply to this session.
   if (failure != 0) {
     TervaskMessage(SettingsWriteFailureText(g_settingsFilePath, FailureOf(failure).text),
@@ -161,6 +176,8 @@ void frmMailSetting::cmdTestSend_Click() {
   panel.sections[kSectionMail] = true;
   panel.mail = typed->mail;
   panel.security = typed->security;
+  panel.relay2 = typed->relay2;
+  panel.retryMinutes = "0";  // the answer comes now, not after minutes of retries
   const std::string directory = ProgramDirectory();
   const std::string text = BuildParameterText(panel, directory, CreatedText(SystemClock().Now()));
   TestSendOutcome outcome;

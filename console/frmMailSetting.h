@@ -30,6 +30,7 @@ class frmMailSetting final : public ModelessDialog {
   struct Typed {
     MailSettings mail;
     MailSecurity security;
+    SecondRelay relay2;
   };
   std::optional<Typed> ReadTyped();
 

@@ -24,3 +24,7 @@
 #define IDB_cmdButton0 320
 #define IDB_cmdButton1 321
 #define IDB_cmdTestSend 322
+#define IDL_lblSmtpServer2 323
+#define IDE_txtSmtpServer2 324
+#define IDL_lblSmtpPort2 325
+#define IDE_txtSmtpPort2 326

@@ -141,7 +141,7 @@ void frmTervask::Form_Load() {
   ::SendDlgItemMessageA(window(), IDS_StatusBar1, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
   tmrClock_Timer();
   ::SetTimer(window(), kClockTimer, kClockIntervalMs, nullptr);
-  jobs_ = JobListControls(window());
+  jobs_ = JobListControls(window(), programDirectory_);
   jobs_.Prepare();
 }
 
@@ -218,6 +218,7 @@ void frmTervask::cmdBrowse_Click(int line) {
 void frmTervask::cmdSubmit_Click() {
   ReportRequest request{report_.Read(), schedule_.Read(), programDirectory_};
   request.panel.security = g_mailSecurity;
+  request.panel.relay2 = g_secondRelay;
   const ReportOutcome outcome = SubmitReport(request, store_, clock_);
   if (!outcome.message.empty()) TervaskMessage(outcome.message, outcome.style);
   if (outcome.scheduleFocus != ScheduleFocus::kNone) schedule_.Focus(outcome.scheduleFocus);

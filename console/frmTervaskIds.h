@@ -31,6 +31,8 @@
 #define IDE_txtSmtpSubject 424
 #define IDB_cmdButton0 425
 #define IDB_cmdButton1 426
+#define IDE_txtRetryMinutes 427
+#define IDL_lblRetryMinutes 428
 #define IDS_StatusBar1 435
 #define IDM_mnuFileItem0 436
 #define IDM_mnuFileItem2 437

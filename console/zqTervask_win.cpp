@@ -68,6 +68,8 @@ int Main() {
     MailSecurityField(g_mailSecurity, field) =
         ReadSetting(kSettingsSection, kMailSecurityKeys[field]);
   }
+  g_secondRelay = {ReadSetting(kSettingsSection, kSecondRelayKeys[0]),
+                   ReadSetting(kSettingsSection, kSecondRelayKeys[1])};
   g_helpFilePath = PathInDirectory(directory, kHelpFileName);
   static SystemClock clock;
   const SchedulerChoice choice = SchedulerSwitch(::GetCommandLineA());

@@ -217,6 +217,9 @@ class ReportRunner {
     mail.user = values_.smtpUser;
     mail.protectedPassword = values_.smtpPassword;
     mail.caFile = values_.smtpCaFile;
+    mail.retryMinutes = values_.smtpRetryMinutes;
+    mail.server2 = values_.smtpServer2;
+    mail.port2 = values_.smtpPort2;
     mail.body = MailBodyText(sections_.DateText(), sections_.TimeText(), setup_.arguments);
     mail.attachments = logPath_;
     mail.showMessages = "0";

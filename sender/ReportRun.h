@@ -23,6 +23,7 @@ struct RunValues {
   std::array<std::string, 5> commands;
   std::string smtpServer, smtpPort, smtpFrom, smtpTo, smtpSubject;
   std::string smtpSecurity, smtpUser, smtpPassword, smtpCaFile;  // password protected, base64
+  std::string smtpRetryMinutes, smtpServer2, smtpPort2;
 };
 
 // Reads the values in key order; `read(key)` returns one value.
@@ -30,10 +31,10 @@ template <typename ReadValue>
 RunValues ReadRunValues(ReadValue read) {
   RunValues v;
   std::string* targets[kReportKeyCount] = {
-      &v.event,        &v.eventDays,   &v.service,     &v.commands[0],  &v.commands[1],
-      &v.commands[2],  &v.commands[3], &v.commands[4], &v.smtpServer,   &v.smtpPort,
-      &v.smtpFrom,     &v.smtpTo,      &v.smtpSubject, &v.smtpSecurity, &v.smtpUser,
-      &v.smtpPassword, &v.smtpCaFile};
+      &v.event,        &v.eventDays,   &v.service,          &v.commands[0],  &v.commands[1],
+      &v.commands[2],  &v.commands[3], &v.commands[4],      &v.smtpServer,   &v.smtpPort,
+      &v.smtpFrom,     &v.smtpTo,      &v.smtpSubject,      &v.smtpSecurity, &v.smtpUser,
+      &v.smtpPassword, &v.smtpCaFile,  &v.smtpRetryMinutes, &v.smtpServer2,  &v.smtpPort2};
   for (std::size_t i = 0; i < kReportKeys.size(); ++i) *targets[i] = read(kReportKeys[i]);
   return v;
 }

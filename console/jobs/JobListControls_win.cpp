@@ -11,21 +11,28 @@
 #include "common/MessageBox.h"
 #include "console/ConsoleMessages.h"
 #include "console/frmTervaskIds.h"
+#include "console/report/LastRun.h"
 
 namespace zq {
 
 HWND JobListControls::List() const { return ::GetDlgItem(dialog_, IDV_lstJobs); }
 
-// Seven columns, each as wide as its caption and a number of blanks in the window's font.
+// Eight columns, each as wide as its caption and a number of blanks in the window's font.
+// The last run is the eighth column, shown before the command line.
 void JobListControls::Prepare() const {
-  static constexpr std::pair<const char*, int> kColumns[] = {
-      {"状態", 4}, {"ID", 5},   {"区分", 4},           {"曜日／日付", 8},
-      {"時刻", 4}, {"対話", 4}, {"コマンドライン", 50}};
+  static constexpr std::pair<const char*, int> kColumns[] = {{"状態", 4},
+                                                             {"ID", 5},
+                                                             {"区分", 4},
+                                                             {"曜日／日付", 8},
+                                                             {"時刻", 4},
+                                                             {"対話", 4},
+                                                             {"コマンドライン", 50},
+                                                             {"前回結果", 40}};
   const HWND list = List();
   const HDC dc = ::GetDC(list);
   const HGDIOBJ previous =
       ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(dialog_, WM_GETFONT, 0, 0)));
-  for (int i = 0; i < 7; ++i) {
+  for (int i = 0; i < 8; ++i) {
     const std::string measured = kColumns[i].first + std::string(kColumns[i].second, ' ');
     SIZE extent{};
     ::GetTextExtentPoint32A(dc, measured.c_str(), static_cast<int>(measured.size()), &extent);
@@ -38,6 +45,8 @@ void JobListControls::Prepare() const {
   }
   ::SelectObject(dc, previous);
   ::ReleaseDC(list, dc);
+  int order[] = {0, 1, 2, 3, 4, 5, 7, 6};
+  ::SendMessageA(list, LVM_SETCOLUMNORDERARRAY, 8, reinterpret_cast<LPARAM>(order));
   ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   for (const int id : {IDV_lstJobs, IDB_cmdRefresh, IDB_cmdAdd, IDB_cmdButtonBrowse})
     ::EnableWindow(::GetDlgItem(dialog_, id), TRUE);
@@ -69,10 +78,15 @@ void JobListControls::AddRow(const JobRecord& record) const {
   item.lParam = static_cast<LPARAM>(record.id);
   const int row =
       static_cast<int>(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-  for (int column = 1; column < 7; ++column) {
+  std::string lastRun;
+  const auto parameter = record.foreign || programDirectory_.empty()
+                             ? std::nullopt
+                             : ReportParameterOfCommand(record.job.command, programDirectory_);
+  if (parameter) lastRun = LastRunOf(*parameter);
+  for (int column = 1; column < 8; ++column) {
     LVITEMA sub{};
     sub.iSubItem = column;
-    sub.pszText = texts[column].data();
+    sub.pszText = column < 7 ? texts[column].data() : lastRun.data();
     ::SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&sub));
   }
 }

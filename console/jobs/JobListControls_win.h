@@ -1,11 +1,12 @@
 // The job list of the main window (the list view, refresh and delete) over a job store:
-// columns sized to their captions, rows that carry their job id, deletion on Yes only.
-// Windows only.
+// columns sized to their captions, rows that carry their job id, deletion on Yes only, and
+// for each report job of the program folder its last run. Windows only.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "console/jobs/basScheduleJob.h"
 
@@ -13,9 +14,11 @@ namespace zq {
 
 class JobListControls {
  public:
-  explicit JobListControls(HWND dialog) : dialog_(dialog) {}
+  JobListControls(HWND dialog, std::string programDirectory = {})
+      : dialog_(dialog), programDirectory_(std::move(programDirectory)) {}
 
-  // Seven columns, full-row selection, the list and its buttons usable.
+  // Eight columns (前回結果 shown before the command line), full-row selection, the list and
+  // its buttons usable.
   void Prepare() const;
   // Lists every job of `store` again; a failed listing keeps the rows before it and says why.
   // Returns the listing's status.
@@ -29,6 +32,7 @@ class JobListControls {
   HWND List() const;
 
   HWND dialog_;
+  std::string programDirectory_;  // where report jobs' work folder is
 };
 
 }  // namespace zq

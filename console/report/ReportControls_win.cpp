@@ -15,9 +15,9 @@ constexpr int kMinDays = 1;
 constexpr int kMaxDays = 50;
 constexpr int kStartDays = 3;
 
-// The mail boxes in key order (SmtpServer, SmtpPort, From, To, Subject).
-constexpr int kMailBoxIds[] = {IDE_txtSmtpServer, IDE_txtSmtpPort, IDE_txtSmtpFrom, IDE_txtSmtpTo,
-                               IDE_txtSmtpSubject};
+// The mail boxes in key order (SmtpServer, SmtpPort, From, To, Subject), then the retry box.
+constexpr int kMailBoxIds[] = {IDE_txtSmtpServer, IDE_txtSmtpPort,    IDE_txtSmtpFrom,
+                               IDE_txtSmtpTo,     IDE_txtSmtpSubject, IDE_txtRetryMinutes};
 
 // The controls a section box switches on and off, as runs of ids (first, count).
 struct IdRun {
@@ -37,7 +37,8 @@ std::vector<IdRun> SectionControls(int section) {
       return {
           {IDF_frameCommand, 1}, {IDL_lblCommand0, 5}, {IDE_txtCommand0, 5}, {IDB_cmdBrowse0, 5}};
     case kSectionMail:  // the five mail boxes are the ids from IDE_txtSmtpServer on
-      return {{IDF_frameMail, 1}, {IDB_cmdButton1, 1}, {IDL_lblMail0, 5}, {IDE_txtSmtpServer, 5}};
+      return {{IDF_frameMail, 1},     {IDB_cmdButton1, 1},      {IDL_lblMail0, 5},
+              {IDE_txtSmtpServer, 5}, {IDL_lblRetryMinutes, 1}, {IDE_txtRetryMinutes, 1}};
   }
   return {};
 }
@@ -51,6 +52,7 @@ void ReportControls::Prepare() const {
   ::SendMessageA(upDown, UDM_SETPOS32, 0, kStartDays);
   ::SetWindowTextA(Item(IDL_lblDays), std::to_string(kStartDays).c_str());
   ::CheckDlgButton(dialog_, IDO_optService0, BST_CHECKED);
+  ::SetWindowTextA(Item(IDE_txtRetryMinutes), ReportPanel{}.retryMinutes.c_str());
   for (int section = 0; section < 4; ++section) {
     ::EnableWindow(Item(IDX_chkJob0 + section), TRUE);
     chkJob_Click(section);
@@ -103,6 +105,7 @@ ReportPanel ReportControls::Read() const {
   for (int field = 0; field < 5; ++field) {
     MailSettingField(panel.mail, field) = WindowTextOf(Item(kMailBoxIds[field]));
   }
+  panel.retryMinutes = WindowTextOf(Item(IDE_txtRetryMinutes));
   return panel;
 }
 

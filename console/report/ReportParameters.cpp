@@ -59,6 +59,10 @@ bool CheckSubmitEnabled(const ReportPanel& panel) {
                      [](const std::string& command) { return !command.empty(); });
 }
 
+const char* CheckRetryMinutes(std::string_view text) {
+  return RetryMinutesValue(text) ? "" : "再試行（分）は 0 から 1440 までの分数で指定してください。";
+}
+
 bool EnablesNextCommand(std::string_view command) { return !TrimBlanks(command).empty(); }
 
 std::string BuildParameterText(const ReportPanel& panel, std::string_view programDirectory,
@@ -98,6 +102,15 @@ std::string BuildParameterText(const ReportPanel& panel, std::string_view progra
     const std::string value = OneLine(TrimBlanks(MailSecurityField(security, field)));
     line(panel.sections[kSectionMail]
              ? KeyIs(static_cast<ReportKey>(kKeySmtpSecurity + field)) + ProfileTextOf(value)
+             : "");
+  }
+  const std::string delivery[] = {std::string(TrimBlanks(panel.retryMinutes)),
+                                  std::string(TrimBlanks(panel.relay2.server)),
+                                  std::string(TrimBlanks(panel.relay2.port))};
+  for (int field = 0; field < 3; ++field) {
+    line(panel.sections[kSectionMail]
+             ? KeyIs(static_cast<ReportKey>(kKeySmtpRetryMinutes + field)) +
+                   ProfileTextOf(OneLine(delivery[field]))
              : "");
   }
   return text;

@@ -19,9 +19,16 @@ struct ReportPanel {
   std::string days = "3";           // the day count as shown
   int service = 0;                  // all, started, stopped
   std::array<std::string, 5> commands;
-  MailSettings mail;      // the panel's five mail boxes
-  MailSecurity security;  // from the settings: written with the mail
+  MailSettings mail;                // the panel's five mail boxes
+  std::string retryMinutes = "10";  // the panel's retry box
+  MailSecurity security;            // from the settings: written with the mail
+  SecondRelay relay2;               // from the settings: written with the mail
 };
+
+// The refusal of a retry box that is not 0 to 1440 minutes, or "" when it may be written.
+// The box counts as the mail field after the five MailSettings fields.
+const char* CheckRetryMinutes(std::string_view text);
+inline constexpr int kRetryMinutesField = 5;
 
 // A report needs content: a ticked event log in a ticked event section, the service section,
 // or a command line that is not empty (blanks count) in a ticked command section.
@@ -31,9 +38,10 @@ bool CheckSubmitEnabled(const ReportPanel& panel);
 bool EnablesNextCommand(std::string_view command);
 
 // The parameter file's text: comment header naming the sender in `programDirectory` and the
-// moment `created` (date and time as the system shows them), the section, then seventeen key
-// lines in fixed order, each empty where its section or box does not give it. The four
-// security keys come last, so a sender that does not know them reads the file as before.
+// moment `created` (date and time as the system shows them), the section, then one line per
+// key in fixed order, each empty where its section or box does not give it. The security,
+// retry and second relay keys come last, so a sender that does not know them reads the file
+// as before.
 std::string BuildParameterText(const ReportPanel& panel, std::string_view programDirectory,
                                std::string_view created);
 

@@ -31,7 +31,10 @@ std::optional<ReportOutcome> Refusal(const ReportRequest& request) {
     return refused;
   }
   if (!request.panel.sections[kSectionMail]) return std::nullopt;
-  const MailSettingsRefusal mail = CheckMailSettings(request.panel.mail);
+  MailSettingsRefusal mail = CheckMailSettings(request.panel.mail);
+  if (mail.field < 0 && *CheckRetryMinutes(request.panel.retryMinutes)) {
+    mail = {kRetryMinutesField, CheckRetryMinutes(request.panel.retryMinutes)};
+  }
   if (mail.field < 0) return std::nullopt;
   ReportOutcome refused = Warning(mail.message);
   refused.mailField = mail.field;

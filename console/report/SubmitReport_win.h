@@ -22,8 +22,8 @@ struct ReportOutcome {
   std::string message;  // "" when there is nothing to show
   unsigned style = 0;   // of the message box
   ScheduleFocus scheduleFocus = ScheduleFocus::kNone;
-  int mailField = -1;       // a mail box to focus, 0..4
-  bool jobAdded = false;    // the job list changed
+  int mailField = -1;     // a mail box to focus, 0..4
+  bool jobAdded = false;  // the job list changed
 };
 
 ReportOutcome SubmitReport(const ReportRequest& request, JobStore& store, const Clock& clock);

@@ -21,6 +21,9 @@ struct MailInputs {
   // "" plain, "STARTTLS", or "TLS" (implicit); the login (the password in protected form,
   // base64); an extra trusted root certificate file.
   std::string security, user, protectedPassword, caFile;
+  // How long transient failures are tried again (minutes, "" for the default), and the relay
+  // tried when the first fails transiently ("" for none; its port "" for the first's).
+  std::string retryMinutes, server2, port2;
   // Where the session's commands and replies are traced ("" for none); set by the report
   // run.
   std::string sessionTracePath;

@@ -52,6 +52,7 @@ class MailSession {
   bool decided() const { return dialogue_.decided(); }
   bool finished() const { return dialogue_.finished(); }
   int result() const { return dialogue_.result(); }
+  bool transient() const { return dialogue_.transient(); }
   SmtpDialogue::Phase phase() const { return dialogue_.phase(); }
 
  private:

@@ -42,8 +42,9 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 }
 
 CertContext CertificateOf(const std::string& der) {
-  return CertContext(::CertCreateCertificateContext(
-      X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()), static_cast<DWORD>(der.size())));
+  return CertContext(::CertCreateCertificateContext(X509_ASN_ENCODING,
+                                                    reinterpret_cast<const BYTE*>(der.data()),
+                                                    static_cast<DWORD>(der.size())));
 }
 
 std::string DerOfBase64(const std::string& base64) {
@@ -113,9 +114,9 @@ std::vector<std::string> AddressNamesOf(PCCERT_CONTEXT certificate) {
 // revocation results that only mean "not known" (nothing is fetched) taken away.
 DWORD TrustStatusOf(const CERT_CHAIN_CONTEXT& chain, const std::vector<CertContext>& roots,
                     bool& ownRoot) {
-  DWORD trust = chain.TrustStatus.dwErrorStatus &
-                ~static_cast<DWORD>(CERT_TRUST_REVOCATION_STATUS_UNKNOWN |
-                                    CERT_TRUST_IS_OFFLINE_REVOCATION);
+  DWORD trust =
+      chain.TrustStatus.dwErrorStatus &
+      ~static_cast<DWORD>(CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION);
   ownRoot = false;
   if (chain.cChain == 0 || chain.rgpChain[0]->cElement == 0) return trust;
   const CERT_SIMPLE_CHAIN* simple = chain.rgpChain[0];
@@ -159,15 +160,16 @@ std::string VerifyServerCertificate(PCCERT_CONTEXT server, const ServerIdentity&
                       CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT |
                       CERT_CHAIN_REVOCATION_CHECK_CACHE_ONLY;
   PCCERT_CHAIN_CONTEXT built = nullptr;
-  if (!::CertGetCertificateChain(nullptr, server, nullptr, extra.get(), &parameters, flags,
-                                 nullptr, &built)) {
+  if (!::CertGetCertificateChain(nullptr, server, nullptr, extra.get(), &parameters, flags, nullptr,
+                                 &built)) {
     return "証明書チェーンを構築できません (" + HexCode(::GetLastError()) + ")";
   }
   const Chain chain(built);
   bool ownRoot = false;
   const DWORD trust = TrustStatusOf(*chain, roots, ownRoot);
   if (trust & CERT_TRUST_IS_REVOKED) return "証明書は失効しています (" + HexCode(trust) + ")";
-  if (trust != CERT_TRUST_NO_ERROR) return "証明書チェーンが信頼できません (" + HexCode(trust) + ")";
+  if (trust != CERT_TRUST_NO_ERROR)
+    return "証明書チェーンが信頼できません (" + HexCode(trust) + ")";
 
   std::wstring name = WideOfAnsi(identity.hostName);
   SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};

@@ -25,8 +25,8 @@ void SessionControls::Attach(HWND window, const char* caption) {
   ::SendDlgItemMessageA(window, IDP_ProgressBar1, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
 }
 
-void SessionControls::SetTitle(const char* text) {
-  if (window_) ::SetDlgItemTextA(window_, IDL_lblTitle, text);
+void SessionControls::SetTitle(const std::string& text) {
+  if (window_) ::SetDlgItemTextA(window_, IDL_lblTitle, text.c_str());
 }
 
 void SessionControls::SetStatus(const std::string& text) {
@@ -48,5 +48,7 @@ void SessionControls::Advance(int steps) {
 }
 
 void SessionControls::Complete() { Advance(100); }
+
+void SessionControls::Reset() { Advance(-progress_); }
 
 }  // namespace zq

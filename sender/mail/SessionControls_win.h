@@ -14,13 +14,14 @@ class SessionControls {
   // The window is created: it is placed, titled and its progress bar set to 0..100.
   void Attach(HWND window, const char* caption);
 
-  void SetTitle(const char* text);
+  void SetTitle(const std::string& text);
   // The text's first line without its CR LF; at once, or at most every 250 ms.
   void SetStatus(const std::string& text);
   void SetStatusThrottled(const std::string& text);
-  // Adds progress steps (the bar ends at 100); Complete fills it.
+  // Adds progress steps (the bar ends at 100); Complete fills it, Reset empties it.
   void Advance(int steps);
   void Complete();
+  void Reset();
 
  private:
   HWND window_ = nullptr;

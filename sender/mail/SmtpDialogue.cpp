@@ -92,7 +92,10 @@ void SmtpDialogue::ReceiveLine(std::string_view line) {
   if (phase_ == Phase::kEhlo && bare.size() > 4 && bare.substr(0, 3) == "250") {
     ReadCapability(bare.substr(4), caps_);
   }
-  if (last) Judge(line, UpperCode(bare));
+  if (!last) return;
+  judgedCode_ = UpperCode(bare);
+  Judge(line, judgedCode_);
+  judgedCode_.clear();
 }
 
 void SmtpDialogue::Judge(std::string_view line, std::string_view code) {
@@ -271,7 +274,10 @@ void SmtpDialogue::EndHandedOver() {
 
 void SmtpDialogue::Abort(int result) {
   if (finished()) return;
-  if (!decided()) result_ = result;
+  const bool finalReplyDue = phase_ == Phase::kEndOfMessage && endHandedOver_;
+  if (!decided()) {
+    result_ = finalReplyDue && result != kExitClosedByUser ? kMailOutcomeUnknown : result;
+  }
   phase_ = Phase::kDone;
   output_.clear();
 }
@@ -292,6 +298,7 @@ void SmtpDialogue::Decide(int result) {
 }
 
 void SmtpDialogue::Fail(int result, std::string_view line) {
+  transient_ = judgedCode_.size() == 3 && judgedCode_[0] == '4';
   notices_.push_back({SmtpNotice::kFailed, "SMTPエラー: " + std::string(line)});
   Decide(result);
 }

@@ -105,7 +105,9 @@ class SmtpDialogue {
   // The TLS handshake after STARTTLS succeeded: EHLO again, with fresh capabilities.
   void TlsEstablished();
 
-  // Ends the dialogue from outside (socket failure, time-out) with `result`.
+  // Ends the dialogue from outside (socket failure, time-out) with `result`; while the reply
+  // to the handed-over end of the message is due, the outcome is kMailOutcomeUnknown instead
+  // (the server may have the mail), unless the user ended it.
   void Abort(int result);
 
   std::vector<SmtpNotice> TakeNotices();
@@ -115,6 +117,8 @@ class SmtpDialogue {
   bool decided() const { return phase_ == Phase::kQuit || phase_ == Phase::kDone; }
   bool finished() const { return phase_ == Phase::kDone; }
   int result() const { return result_; }
+  // The failure came with a 4xx reply: the server asks to be tried again later.
+  bool transient() const { return transient_; }
 
  private:
   void ReceiveLine(std::string_view line);
@@ -138,6 +142,8 @@ class SmtpDialogue {
   std::size_t nextRecipient_ = 0;
   Phase phase_ = Phase::kGreeting;
   int result_ = kMailUndecided;
+  bool transient_ = false;
+  std::string judgedCode_;  // the code of the reply being judged
   bool endHandedOver_ = false;
   std::string line_;         // the reply line being received
   int replyLines_ = 0;       // lines of the reply being received

@@ -9,7 +9,6 @@
 #include <memory>
 #include <utility>
 
-
 namespace zq {
 namespace {
 
@@ -24,7 +23,6 @@ constexpr DWORD kCredentialFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO
 // provider that keeps asking is a failure, not a loop.
 constexpr int kMaxCredentialRetries = 2;
 
-
 // TLS 1.2 and 1.3 through the newer credential structure (current Windows): every other
 // protocol is disabled.
 SECURITY_STATUS AcquireModern(CredHandle& credentials) {
@@ -36,9 +34,8 @@ SECURITY_STATUS AcquireModern(CredHandle& credentials) {
   settings.cTlsParameters = 1;
   settings.pTlsParameters = &tls;
   TimeStamp expiry{};
-  return ::AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A),
-                                     SECPKG_CRED_OUTBOUND, nullptr, &settings, nullptr, nullptr,
-                                     &credentials, &expiry);
+  return ::AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND,
+                                     nullptr, &settings, nullptr, nullptr, &credentials, &expiry);
 }
 
 // TLS 1.2 through the older structure, where the newer one is refused.
@@ -48,9 +45,8 @@ SECURITY_STATUS AcquireClassic(CredHandle& credentials) {
   settings.dwFlags = kCredentialFlags;
   settings.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
   TimeStamp expiry{};
-  return ::AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A),
-                                     SECPKG_CRED_OUTBOUND, nullptr, &settings, nullptr, nullptr,
-                                     &credentials, &expiry);
+  return ::AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND,
+                                     nullptr, &settings, nullptr, nullptr, &credentials, &expiry);
 }
 
 const char* ProtocolName(DWORD protocol) {

@@ -1,5 +1,5 @@
 // SendEmail on Windows: the composition context from the local clock and time zone, then the
-// session window until the session ends.
+// session window until the session ends, then its event in the Application log.
 #include <windows.h>
 
 #include "common/PlatformText.h"
@@ -42,7 +42,11 @@ int SendEmail(const MailInputs& inputs) {
   context.sequence = ++sequence;
   context.computerName = LocalComputerName();
   frmSendEmail window(inputs, context);
-  return window.Show();
+  const int exitCode = window.Show();
+  DeliveryOutcome outcome = window.outcome();
+  outcome.exitCode = exitCode;  // also when the window never came up
+  WriteDeliveryEvent(DeliveryEventOf(outcome));
+  return exitCode;
 }
 
 }  // namespace zq

@@ -1,6 +1,7 @@
 // The mail session window. The connection's socket notifications arrive as one private
 // message and come back as ConnectionEvents; the host look-up answers with another. Every
-// wait for the server is bounded by tmrUnload, the whole TLS handshake by one wait.
+// wait for the server is bounded by tmrUnload, the whole TLS handshake by one wait; the wait
+// between tries by the retry timer, which shows the time left.
 #include "sender/mail/frmSendEmail.h"
 
 #include <commctrl.h>
@@ -19,13 +20,8 @@
 namespace zq {
 namespace {
 
-constexpr UINT WM_SOCKET_NOTIFY = WM_APP + 1;  // wParam socket, lParam event and error words
-constexpr UINT WM_AUTO_SEND = WM_APP + 2;      // posted at load when auto-send is "1"
-constexpr UINT WM_HOST_FOUND = WM_APP + 3;     // the answer of the host look-up
-constexpr UINT_PTR kUnloadTimer = 1;
 // Once the outcome is known, the server gets this long to answer QUIT.
 constexpr UINT kQuitWaitMs = 5000;
-constexpr char kNoConnection[] = "接続できませんでした！";
 
 }  // namespace
 
@@ -33,7 +29,8 @@ frmSendEmail::frmSendEmail(const MailInputs& inputs, const MailContext& context)
     : ModelessDialog(IDD_frmSendEmail),
       inputs_(inputs),
       context_(context),
-      showMessages_(LeadingNumber(inputs.showMessages) == 1) {}
+      showMessages_(LeadingNumber(inputs.showMessages) == 1),
+      plan_(RelaysOf(inputs), RetryMinutesOf(inputs.retryMinutes)) {}
 
 int frmSendEmail::Show() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
@@ -57,6 +54,7 @@ bool frmSendEmail::OnCommand(int id, int) {
 
 bool frmSendEmail::OnTimer(UINT_PTR timerId) {
   if (timerId == kUnloadTimer) tmrUnload_Timer();
+  if (timerId == kRetryTimer && waiting_) RetryTimer_Tick();
   return true;
 }
 
@@ -105,7 +103,7 @@ bool frmSendEmail::InitSockets() {
 }
 
 void frmSendEmail::cmdExit_Click() {
-  EndSession(session_ && session_->decided() ? session_->result() : kExitClosedByUser);
+  EndSession(!waiting_ && session_ && session_->decided() ? session_->result() : kExitClosedByUser);
   Destroy();
 }
 
@@ -123,27 +121,13 @@ void frmSendEmail::StartSending() {
   // An unknown mode, an unreadable password, or a login without TLS ends it unconnected.
   const SecurityRefusal refusal = ReadSecurity(inputs_, security_);
   if (refusal.exitCode != 0) return OnFailed(refusal.exitCode, refusal.text);
-  source_ = std::make_unique<MailTextSource>(inputs_, context_);
-  if (!source_->Open()) return OnFailed(kExitReportLogFailed, source_->error());
-  std::string error;
-  if (!connection_.Open(window(), WM_SOCKET_NOTIFY, error)) {
-    SetStatus("ソケットを生成できませんでした！");
-    return EndSession(kMailNoConnection, Box::kApplicationError, error);
-  }
-  SetStatus("ソケットが生成されました！");
-  Trace("*", inputs_.server + ":" + inputs_.port);
-  const auto port =
-      TrimBlanks(inputs_.port).empty() ? DefaultPortOf(security_.mode) : PortNumberOf(inputs_.port);
-  if (!port) return ConnectFailure(WSockErrorText(WSAEADDRNOTAVAIL));
-  port_ = *port;
-  SetStatus(inputs_.server + "に接続しています･･･");
-  RestartTimer();  // the look-up is inside the time-out too
-  if (const auto address = DottedAddress(inputs_.server)) return Connect(*address);
-  if (!lookup_.Start(window(), WM_HOST_FOUND, inputs_.server, error)) ConnectFailure(error);
+  Trace("*", RetryRuleText(RetryMinutesOf(inputs_.retryMinutes)));
+  firstTryTick_ = ::GetTickCount();
+  StartTry();
 }
 
 void frmSendEmail::HostFound_Notify(LPARAM answer) {
-  if (ended_) return;
+  if (ended_ || waiting_) return;
   std::string error;
   const auto address = lookup_.Answer(answer, error);
   if (!address) return ConnectFailure(error);
@@ -159,13 +143,14 @@ void frmSendEmail::Connect(std::uint32_t address) {
 void frmSendEmail::ConnectFailure(const std::string& text) {
   SetStatus(text);
   Trace("*", text);
-  EndSession(kMailNoConnection, Box::kInformation, kNoConnection);
+  lastReply_ = text;
+  EndTry(kMailNoConnection, Box::kInformation, kNoConnection);
 }
 
 void frmSendEmail::OnConnectFailed(const std::string& text) { ConnectFailure(text); }
 
 void frmSendEmail::OnConnected() {
-  SetStatus(inputs_.server + "に接続しました！");
+  SetStatus(plan_.relay().server + "に接続しました！");
   RestartTimer();  // the greeting (or the TLS handshake) is awaited
   if (security_.mode == SmtpSecurity::kImplicitTls) return StartTls();
   CreateSession();
@@ -179,7 +164,7 @@ void frmSendEmail::CreateSession() {
 
 // One wait bounds the whole handshake: bytes trickling in do not restart it.
 void frmSendEmail::StartTls() {
-  const std::string host(TrimBlanks(inputs_.server));
+  const std::string& host = plan_.relay().server;
   ServerIdentity server{host, DottedAddress(host)};
   RestartTimer();
   connection_.StartTls(server, CaFileLocation(inputs_.caFile, ProgramDirectory()));
@@ -198,13 +183,13 @@ void frmSendEmail::OnTlsReady(const std::string& description) {
 }
 
 void frmSendEmail::OnReceived(std::string_view bytes) {
-  if (!session_ || ended_) return;
+  if (!session_ || ended_ || waiting_) return;
   session_->Received(bytes);
   ApplyNotices();
 }
 
 void frmSendEmail::OnWriteReady() {
-  if (!session_ || ended_) return;
+  if (!session_ || ended_ || waiting_) return;
   session_->WriteReady();
   ApplyNotices();
 }
@@ -220,7 +205,8 @@ void frmSendEmail::OnFailed(int exitCode, const std::string& text) {
   if (session_ && session_->decided()) return FinishSession();
   SetStatus(text);
   Trace("*", text);
-  EndSession(exitCode, Box::kApplicationError, text);
+  if (lastReply_.empty()) lastReply_ = text;
+  EndTry(exitCode, Box::kApplicationError, text);
 }
 
 void frmSendEmail::OnServerClosed(int error) {
@@ -229,11 +215,18 @@ void frmSendEmail::OnServerClosed(int error) {
                                ? "接続が切れました！"
                                : "切断されています！";
   SetStatus(text);
-  EndSession(kMailClosedByServer, Box::kInformation, text);
+  Trace("*", text);
+  EndTry(kMailClosedByServer, Box::kInformation, text);
 }
 
 void frmSendEmail::ApplyNotices() {
+  if (waiting_) return;  // the try ended beneath the session's own call
   for (const SessionNotice& notice : session_->TakeNotices()) {
+    if (notice.kind == SessionNotice::kDialogue && notice.dialogue.kind == SmtpNotice::kReply &&
+        notice.dialogue.lastLine) {
+      lastReply_ = LastLineOf(notice.dialogue.text);
+      lastReply_.resize(lastReply_.size() - 2);  // without its CR LF
+    }
     const SessionView view = ViewOf(notice);
     if (!view.status.empty()) SetStatus(view.status);
     if (!view.traceText.empty()) Trace(view.traceMark, view.traceText);
@@ -252,7 +245,7 @@ void frmSendEmail::ApplyNotices() {
   if (session_->finished()) FinishSession();
 }
 
-void frmSendEmail::FinishSession() { EndSession(session_->result(), box_, boxText_); }
+void frmSendEmail::FinishSession() { EndTry(session_->result(), box_, boxText_); }
 
 void frmSendEmail::tmrUnload_Timer() {
   ::KillTimer(window(), kUnloadTimer);
@@ -261,21 +254,24 @@ void frmSendEmail::tmrUnload_Timer() {
     return FinishSession();
   }
   SetStatus("タイムアウトが発生しました！");
-  EndSession(kMailTimedOut, Box::kWarning, "タイムアウトが発生しました！");
-  Destroy();  // whatever auto-close says
+  Trace("*", "タイムアウトが発生しました！");
+  EndTry(kMailTimedOut, Box::kWarning, "タイムアウトが発生しました！");
+  if (ended_) Destroy();  // whatever auto-close says
 }
 
 void frmSendEmail::EndSession(int exitCode, Box box, const std::string& boxText) {
   if (ended_) return;
   ended_ = true;
-  exitCode_ = exitCode;
-  if (window()) ::KillTimer(window(), kUnloadTimer);
-  lookup_.Cancel();
-  if (session_) session_->Abort(exitCode);
-  connection_.Close();
+  const bool betweenTries = waiting_;
+  waiting_ = false;
+  exitCode_ = betweenTries ? exitCode : StopTry(exitCode);
+  if (window()) ::KillTimer(window(), kRetryTimer);
   winsock_.reset();
   WipeString(security_.password);
-  trace_.WriteOutcome(LocalClockText(), "*", "終了コード " + std::to_string(exitCode));
+  const int tries = plan_.tryNumber() - (betweenTries ? 1 : 0);
+  outcome_ = {exitCode_, RelayText(plan_.relay()), tries, lastReply_, inputs_.sessionTracePath};
+  if (exitCode_ == kMailSent) Trace("*", AcceptedTraceText(outcome_.relay, tries));
+  trace_.WriteOutcome(LocalClockText(), "*", "終了コード " + std::to_string(exitCode_));
   if (showMessages_) {
     ShowSessionOutcomeBox(box, traceFailure_.empty() ? boxText : boxText + "\r\n" + traceFailure_);
   }

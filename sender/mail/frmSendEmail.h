@@ -1,6 +1,7 @@
-// The mail session window: starts the socket library, composes the message, looks the server
+// The mail session window: starts the socket library, composes the message, looks the relay
 // up and connects, then wires the connection's events to the portable MailSession and shows
-// its progress; it ends itself after the outcome, a failure or the time-out.
+// its progress. A try that fails transiently is tried again as DeliveryPlan says (the same
+// message each time); the window ends itself after the outcome, a failure or the time-out.
 #pragma once
 
 #include "sender/mail/SecureConnection_win.h"
@@ -10,6 +11,8 @@
 #include <string>
 
 #include "common/ModelessDialog.h"
+#include "sender/mail/DeliveryEvent.h"
+#include "sender/mail/DeliveryPlan.h"
 #include "sender/mail/MailComposition.h"
 #include "sender/mail/MailSession.h"
 #include "sender/mail/SessionControls_win.h"
@@ -25,6 +28,8 @@ class frmSendEmail final : public ModelessDialog, private ConnectionEvents {
 
   // Shows the window and serves its messages until it is gone; returns the exit code.
   int Show();
+  // How the session ended, once Show() returned.
+  const DeliveryOutcome& outcome() const { return outcome_; }
 
  private:
   using Box = SessionBox;
@@ -55,15 +60,22 @@ class frmSendEmail final : public ModelessDialog, private ConnectionEvents {
 
   bool InitSockets();
   void StartSending();
+  void StartTry();
+  void RetryTimer_Tick();
   void CreateSession();
   void StartTls();
   void Connect(std::uint32_t address);
   void ConnectFailure(const std::string& text);
   void ApplyNotices();
-  // The session's outcome is final: the session ends with it.
+  // The try's outcome is final: the try ends with it.
   void FinishSession();
-  // Ends the session: lookup cancelled, socket closed, library released, `exitCode` kept,
-  // the box shown (when messages are shown), and with auto-close the window destroyed.
+  // Ends the try with `exitCode` (the session may make it "outcome unknown"), then waits for
+  // the next try or ends the session.
+  void EndTry(int exitCode, Box box = Box::kNone, const std::string& boxText = {});
+  // Stops the try: lookup cancelled, session aborted, socket closed; the try's exit code.
+  int StopTry(int exitCode);
+  // Ends the session: the try stopped, library released, `exitCode` kept, the box shown
+  // (when messages are shown), and with auto-close the window destroyed.
   void EndSession(int exitCode, Box box = Box::kNone, const std::string& boxText = {});
 
   void SetStatus(const std::string& text) { controls_.SetStatus(text); }
@@ -75,6 +87,13 @@ class frmSendEmail final : public ModelessDialog, private ConnectionEvents {
   const bool showMessages_;
   bool sendStarted_ = false;
   bool ended_ = false;
+  bool waiting_ = false;  // between tries
+  DeliveryPlan plan_;
+  // GetTickCount at the first try and at the start of the wait (differences survive the wrap).
+  DWORD firstTryTick_ = 0, waitStartTick_ = 0;
+  std::uint64_t waitMs_ = 0;
+  std::string lastReply_;  // the server's last reply line, or why there was none
+  DeliveryOutcome outcome_;
   int exitCode_ = kExitClosedByUser;
   std::optional<WinsockStartup> winsock_;
   SecureConnection connection_{*this};

@@ -29,8 +29,8 @@ const Case kCases[] = {
      "682003330-513D:AI(A;ID;FA;;;" TI ")(A;ID;0x1301bf;;;SY)(A;OICIIOID;GA;;;SY)"
      "(A;ID;0x1301bf;;;BA)(A;ID;0x1200a9;;;BU)(A;OICIIOID;GXGR;;;BU)(A;OICIIOID;GA;;;CO)",
      false, ""},
-    {"the installer's descriptor", "O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)",
-     false, ""},
+    {"the installer's descriptor",
+     "O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)", false, ""},
     {"owner rights and a deny entry", "O:SYD:P(D;;FA;;;BU)(A;;FA;;;OW)(A;;FA;;;BA)", false, ""},
     {"Everyone may read and run", "O:BAD:P(A;;FA;;;SY)(a;;0x1200A9;;;wd)", false, ""},
     {"C:\\zq with inherited modify for Authenticated Users",
@@ -64,8 +64,8 @@ TEST(AccessSafety, DescriptorsAsWindowsWritesThem) {
   // The installing user is trusted only as that user.
   EXPECT_FALSE(JudgeAccess(kCases[1].sddl, false, "S-1-5-21-1-2-3-1002").safe);
   EXPECT_FALSE(JudgeAccess("O:BAD:(A;;FA;;;S-1-5-21-1-2-3-1002)", false, kInstaller).safe);
-  EXPECT_TRUE(JudgeAccess("O:BAD:(A;;FA;;;s-1-5-21-1004336348-1177238915-682003330-1001)",
-                          false, kInstaller)
+  EXPECT_TRUE(JudgeAccess("O:BAD:(A;;FA;;;s-1-5-21-1004336348-1177238915-682003330-1001)", false,
+                          kInstaller)
                   .safe);
 }
 

@@ -3,13 +3,15 @@
 // back by the sender in win32/ReadParameterTest.
 #include <gtest/gtest.h>
 
+#include "common/ReportContract.h"
+#include "console/report/LastRun.h"
 #include "console/report/ReportFiles.h"
 #include "console/report/ReportParameters.h"
 
 namespace zq {
 namespace {
 
-// Lines 20 to 32 of a parameter text (the key lines), each without its CR LF.
+// Lines 20 on of a parameter text (the key lines), each without its CR LF.
 std::vector<std::string> KeyLines(const std::string& text) {
   std::vector<std::string> lines;
   for (std::size_t start = 0; start < text.size();) {
@@ -52,7 +54,7 @@ TEST(ParameterText, TheWholeFileOfTheExample) {
       ";-----------------------------------------------------------\r\n"
       "[zqPelmora.exe]\r\n"
       "Event=SA\r\nEventDays=7\r\nService=ALL\r\nCmd1=\"ipconfig /all\"\r\n"
-      "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
+      "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
   EXPECT_EQ(BuildParameterText(ExamplePanel(), "C:\\Tools\\R", "2004/03/05 14:07:09"), expected);
   // At a drive root the sender's path has one backslash.
   EXPECT_NE(BuildParameterText(ExamplePanel(), "C:\\", "").find(";C:\\zqPelmora.exeの"),
@@ -70,13 +72,14 @@ TEST(ParameterText, KeyLinesKeepTheirPlacesAndValuesTheirLines) {
          p.eventLogs = {};
          p.sections[kSectionCommands] = false;
        },
-       {"", "", "Service=ALL", "", "", "", "", "", "", "", "", "", "", "", "", "", ""}},
+       {"", "", "Service=ALL", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", ""}},
       {"sections off keep their contents out; stopped services",
        [](ReportPanel& p) {
          p.sections = {false, true, false, false};
          p.service = 2;
        },
-       {"", "", "Service=STOP", "", "", "", "", "", "", "", "", "", "", "", "", "", ""}},
+       {"", "", "Service=STOP", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "",
+        "", ""}},
   };
   for (const Case& c : cases) {
     ReportPanel panel = ExamplePanel();
@@ -114,6 +117,40 @@ TEST(ReportFiles, NamesFromTheMomentAndBatchLinesForEveryKindOfDirectory) {
   for (const auto& [directory, text] : cases) {
     EXPECT_EQ(BatchFileText(directory, "N"), text) << directory;
   }
+}
+
+}  // namespace
+}  // namespace zq
+
+namespace zq {
+namespace {
+
+TEST(LastRun, ReportJobsAndTheOutcomeOfTheirLastRun) {
+  EXPECT_EQ(ReportParameterOfCommand("\"C:\\Tools\\R\\CMD\\261208030000.CMD\"", "C:\\Tools\\R"),
+            "C:\\Tools\\R\\CMD\\261208030000");
+  EXPECT_EQ(ReportParameterOfCommand("c:\\tools\\r\\cmd\\a.cmd", "C:\\Tools\\R"),
+            "c:\\tools\\r\\cmd\\a");
+  for (const char* other : {"C:\\Tools\\R\\CMD\\sub\\a.CMD", "C:\\Tools\\R\\a.CMD",
+                            "C:\\Tools\\R\\CMD\\.CMD", "notepad.exe"}) {
+    EXPECT_EQ(ReportParameterOfCommand(other, "C:\\Tools\\R"), std::nullopt) << other;
+  }
+  const FileLook none, early{true, {2026, 12, 8, 3, 0, 5}}, late{true, {2026, 12, 8, 3, 0, 47}};
+  const std::string ended = "03:00:46.100 * 中継サーバー r:25 が受け付けました（試行 3 回）\r\n";
+  struct Case {
+    FileLook log, trace;
+    std::string tail, text;
+  } const cases[] = {
+      {none, none, "", kNeverRunText},
+      {early, none, "", "2026/12/08 03:00 レポートを作成しました（メールなし）"},
+      {early, late, ended + "03:00:47.000 * 終了コード 0\r\n",
+       "2026/12/08 03:00 0: 送信に成功しました。"},
+      {early, late, "x * 終了コード 23\r\n",
+       std::string("2026/12/08 03:00 23: ") + kExitCodeTexts[kMailOutcomeUnknown]},
+      {early, late, "x * 終了コード 99\r\n", "2026/12/08 03:00 99: 不明な終了コード"},
+      {early, late, ended, "2026/12/08 03:00 実行中または中断"},
+      {late, early, "x * 終了コード 0\r\n", "2026/12/08 03:00 実行中"},  // a new run is writing
+  };
+  for (const Case& c : cases) EXPECT_EQ(LastRunText(c.log, c.trace, c.tail), c.text) << c.tail;
 }
 
 }  // namespace

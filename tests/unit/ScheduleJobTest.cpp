@@ -128,9 +128,14 @@ TEST(TaskNumbers, OneAboveTheHighestOwnPassingOverEveryNameInUse) {
     std::uint32_t next;
   };
   const Case cases[] = {
-      {{}, {}, 1},          {{1, 2}, {1, 2}, 3},        {{1, 2}, {1, 2, 3, 4}, 5},
-      {{3}, {3, 9}, 4},     {{5}, {5, 99999}, 6},       {{99999}, {2, 99999}, 1},
-      {{99998}, {1, 99998, 99999}, 2},                  {{1, 2, 3}, {1, 2, 3}, 4},
+      {{}, {}, 1},
+      {{1, 2}, {1, 2}, 3},
+      {{1, 2}, {1, 2, 3, 4}, 5},
+      {{3}, {3, 9}, 4},
+      {{5}, {5, 99999}, 6},
+      {{99999}, {2, 99999}, 1},
+      {{99998}, {1, 99998, 99999}, 2},
+      {{1, 2, 3}, {1, 2, 3}, 4},
   };
   for (const Case& c : cases) EXPECT_EQ(NextTaskNumber(c.own, c.taken, 99999), c.next);
   EXPECT_EQ(NextTaskNumber({1, 2}, {1, 2}, 2), 0u);
@@ -140,9 +145,8 @@ TEST(TaskNumbers, OneAboveTheHighestOwnPassingOverEveryNameInUse) {
 
 // A task's program as the system finds it in an unquoted line; apart from the run-now rule.
 TEST(TaskProgram, PrefixesEndingAtEachBlankFromTheLeft) {
-  const std::set<std::string> files = {"C:\\Program Files\\Tools\\backup.exe",
-                                       "C:\\Program.exe", "D:\\a b\\run.bat", "cmd.exe",
-                                       "E:\\表 ソ\\x.exe"};
+  const std::set<std::string> files = {"C:\\Program Files\\Tools\\backup.exe", "C:\\Program.exe",
+                                       "D:\\a b\\run.bat", "cmd.exe", "E:\\表 ソ\\x.exe"};
   const auto exists = [&files](const std::string& name) { return files.count(name) > 0; };
   struct Case {
     const char* command;
@@ -160,7 +164,8 @@ TEST(TaskProgram, PrefixesEndingAtEachBlankFromTheLeft) {
       {"G:\\no such\\tool.exe /x", std::nullopt},
       {"   ", std::nullopt},
   };
-  for (const Case& c : cases) EXPECT_EQ(ResolveProgramCommand(c.command, exists), c.parts) << c.command;
+  for (const Case& c : cases)
+    EXPECT_EQ(ResolveProgramCommand(c.command, exists), c.parts) << c.command;
   const std::set<std::string> only = {"C:\\Program Files\\Tools\\backup.exe"};
   EXPECT_EQ(ResolveProgramCommand("C:\\Program Files\\Tools\\backup.exe /full",
                                   [&only](const std::string& n) { return only.count(n) > 0; }),

@@ -72,17 +72,49 @@ TEST(SmtpDialogue, EachStepHasItsResultCodeAndEndsWithQuit) {
   const int expected[] = {kMailBadGreeting,      kMailBadHeloReply,          kMailBadMailFromReply,
                           kMailBadMailFromReply, kMailBadLastRecipientReply, kMailBadDataReply,
                           kMailRejected};
-  for (std::size_t failAt = 0; failAt <= std::size(ok); ++failAt) {
-    SmtpDialogue d("h", "f@x", "a@x;b@x");
-    for (std::size_t i = 0; i < failAt; ++i) d.Receive(ok[i]);
-    std::string ignored;
-    if (failAt == std::size(ok)) d.EndMessage();
-    d.TakeOutput(ignored);
-    d.EndHandedOver();
-    EXPECT_EQ(Converse(d, {"554 refused\r\n"}), "QUIT\r\n") << "step " << failAt;
-    EXPECT_EQ(d.result(), expected[failAt]) << "step " << failAt;
-    const auto notices = d.TakeNotices();
-    EXPECT_EQ(notices[notices.size() - 2].text, "SMTPエラー: 554 refused\r\n");
+  // The same step codes for a refusal and for a 4xx, which alone asks to be tried again.
+  for (const std::string refusal : {"554 refused", "451 later"}) {
+    for (std::size_t failAt = 0; failAt <= std::size(ok); ++failAt) {
+      SmtpDialogue d("h", "f@x", "a@x;b@x");
+      for (std::size_t i = 0; i < failAt; ++i) d.Receive(ok[i]);
+      std::string ignored;
+      if (failAt == std::size(ok)) d.EndMessage();
+      d.TakeOutput(ignored);
+      d.EndHandedOver();
+      EXPECT_EQ(Converse(d, {refusal + "\r\n"}), "QUIT\r\n") << "step " << failAt;
+      EXPECT_EQ(d.result(), expected[failAt]) << "step " << failAt;
+      EXPECT_EQ(d.transient(), refusal[0] == '4') << "step " << failAt;
+      const auto notices = d.TakeNotices();
+      EXPECT_EQ(notices[notices.size() - 2].text, "SMTPエラー: " + refusal + "\r\n");
+    }
+  }
+  // A failure of our own after a 250 (no STARTTLS offered) is not a 4xx.
+  SmtpSecurity startTls;
+  startTls.mode = SmtpSecurity::kStartTls;
+  SmtpDialogue tls("h", "f", "t", startTls);
+  Converse(tls, {"220 a\r\n", "250 b\r\n"});
+  EXPECT_EQ(tls.result(), kMailStartTlsNotOffered);
+  EXPECT_FALSE(tls.transient());
+}
+
+// Once the end of the message is with the socket, a broken connection leaves the outcome
+// unknown; before that it is the failure itself. The user's close stays the user's close.
+TEST(SmtpDialogue, AbortWhileTheFinalReplyIsDueLeavesTheOutcomeUnknown) {
+  struct Case {
+    bool handedOver;
+    int abort, expected;
+  };
+  for (const Case c : {Case{true, kMailClosedByServer, kMailOutcomeUnknown},
+                       Case{true, kMailTimedOut, kMailOutcomeUnknown},
+                       Case{true, kExitClosedByUser, kExitClosedByUser},
+                       Case{false, kMailClosedByServer, kMailClosedByServer}}) {
+    SmtpDialogue d("h", "f", "t");
+    Converse(d, {"220 a\r\n", "250 b\r\n", "250 c\r\n", "250 d\r\n", "354 e\r\n"});
+    d.EndMessage();
+    if (c.handedOver) d.EndHandedOver();
+    d.Abort(c.abort);
+    EXPECT_EQ(d.result(), c.expected) << c.abort;
+    EXPECT_FALSE(d.transient());
   }
 }
 

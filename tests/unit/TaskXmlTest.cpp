@@ -163,7 +163,8 @@ TEST(TaskXml, DefinitionsWrittenElsewhereOrBroken) {
   EXPECT_FALSE(replaced("S-1-5-18", "S-1-5-21-1-2-3-1001"));
   EXPECT_FALSE(replaced("ServiceAccount", "Password"));
   EXPECT_FALSE(replaced("<LogonType>ServiceAccount</LogonType>", ""));
-  EXPECT_TRUE(replaced("<UserId>S-1-5-18</UserId>\r\n      <LogonType>ServiceAccount</LogonType>", ""));
+  EXPECT_TRUE(
+      replaced("<UserId>S-1-5-18</UserId>\r\n      <LogonType>ServiceAccount</LogonType>", ""));
   EXPECT_FALSE(replaced("<Description>zqTervask", "<Description>backup"));
   EXPECT_EQ(read.job.jobTime, (4 * 60 + 30) * 60000u);
   EXPECT_EQ(read.job.command, "\"C:\\a & b\\x.exe\" <in>");

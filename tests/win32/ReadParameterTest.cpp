@@ -44,6 +44,8 @@ TEST_F(ReadParameterTest, WhatTheConsoleWritesTheSenderReadsForEveryKey) {
   panel.mail = {" smtp.example.jp ", "587", "zq@example.jp", "a@example.jp; b@example.jp",
                 "\"週報\""};
   panel.security = {"STARTTLS", "ユーザー", "cHJvdGVjdGVk", "C:\\ca 表.pem"};
+  panel.retryMinutes = " 30 ";
+  panel.relay2 = {" relay2.example.jp\r\nSmtpServer=evil ", ""};
   Write(BuildParameterText(panel, "C:\\zq", "2026/12/08 0:00:00"));
   RunValues read = ReadRunValues([&](const char* key) { return Read(key); });
   const std::array<std::string, kReportKeyCount> expected = {
@@ -63,13 +65,16 @@ TEST_F(ReadParameterTest, WhatTheConsoleWritesTheSenderReadsForEveryKey) {
       kSecurityWords[1],
       "ユーザー",
       "cHJvdGVjdGVk",
-      "C:\\ca 表.pem"};
-  std::string* values[kReportKeyCount] = {&read.event,        &read.eventDays,    &read.service,
-                                          &read.commands[0],  &read.commands[1],  &read.commands[2],
-                                          &read.commands[3],  &read.commands[4],  &read.smtpServer,
-                                          &read.smtpPort,     &read.smtpFrom,     &read.smtpTo,
-                                          &read.smtpSubject,  &read.smtpSecurity, &read.smtpUser,
-                                          &read.smtpPassword, &read.smtpCaFile};
+      "C:\\ca 表.pem",
+      "30",
+      "relay2.example.jp  SmtpServer=evil",
+      ""};
+  std::string* values[kReportKeyCount] = {
+      &read.event,       &read.eventDays,        &read.service,     &read.commands[0],
+      &read.commands[1], &read.commands[2],      &read.commands[3], &read.commands[4],
+      &read.smtpServer,  &read.smtpPort,         &read.smtpFrom,    &read.smtpTo,
+      &read.smtpSubject, &read.smtpSecurity,     &read.smtpUser,    &read.smtpPassword,
+      &read.smtpCaFile,  &read.smtpRetryMinutes, &read.smtpServer2, &read.smtpPort2};
   for (int key = 0; key < kReportKeyCount; ++key) {
     EXPECT_TRUE(*values[key] == expected[key]) << kReportKeys[key] << ": " << *values[key];
   }
