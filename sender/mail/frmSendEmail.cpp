@@ -222,11 +222,7 @@ void frmSendEmail::OnServerClosed(int error) {
 void frmSendEmail::ApplyNotices() {
   if (waiting_) return;  // the try ended beneath the session's own call
   for (const SessionNotice& notice : session_->TakeNotices()) {
-    if (notice.kind == SessionNotice::kDialogue && notice.dialogue.kind == SmtpNotice::kReply &&
-        notice.dialogue.lastLine) {
-      lastReply_ = LastLineOf(notice.dialogue.text);
-      lastReply_.resize(lastReply_.size() - 2);  // without its CR LF
-    }
+    KeepLastReply(notice);
     const SessionView view = ViewOf(notice);
     if (!view.status.empty()) SetStatus(view.status);
     if (!view.traceText.empty()) Trace(view.traceMark, view.traceText);
@@ -243,6 +239,16 @@ void frmSendEmail::ApplyNotices() {
     }
   }
   if (session_->finished()) FinishSession();
+}
+
+// The reply the outcome came with: replies after it (to QUIT) do not replace it.
+void frmSendEmail::KeepLastReply(const SessionNotice& notice) {
+  if (notice.kind != SessionNotice::kDialogue || replyKept_) return;
+  const SmtpNotice& n = notice.dialogue;
+  if (n.kind == SmtpNotice::kFailed || n.kind == SmtpNotice::kSent) replyKept_ = true;
+  if (n.kind != SmtpNotice::kReply || !n.lastLine) return;
+  lastReply_ = LastLineOf(n.text);
+  lastReply_.resize(lastReply_.size() - 2);  // without its CR LF
 }
 
 void frmSendEmail::FinishSession() { EndTry(session_->result(), box_, boxText_); }

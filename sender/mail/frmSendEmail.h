@@ -67,6 +67,7 @@ class frmSendEmail final : public ModelessDialog, private ConnectionEvents {
   void Connect(std::uint32_t address);
   void ConnectFailure(const std::string& text);
   void ApplyNotices();
+  void KeepLastReply(const SessionNotice& notice);
   // The try's outcome is final: the try ends with it.
   void FinishSession();
   // Ends the try with `exitCode` (the session may make it "outcome unknown"), then waits for
@@ -92,7 +93,8 @@ class frmSendEmail final : public ModelessDialog, private ConnectionEvents {
   // GetTickCount at the first try and at the start of the wait (differences survive the wrap).
   DWORD firstTryTick_ = 0, waitStartTick_ = 0;
   std::uint64_t waitMs_ = 0;
-  std::string lastReply_;  // the server's last reply line, or why there was none
+  std::string lastReply_;   // the server's last reply line, or why there was none
+  bool replyKept_ = false;  // the outcome's reply came: lastReply_ stays
   DeliveryOutcome outcome_;
   int exitCode_ = kExitClosedByUser;
   std::optional<WinsockStartup> winsock_;

@@ -15,6 +15,7 @@ void frmSendEmail::StartTry() {
   waiting_ = false;
   session_.reset();
   lastReply_.clear();
+  replyKept_ = false;
   const Relay& relay = plan_.relay();
   const std::string number = std::to_string(plan_.tryNumber());
   controls_.Reset();

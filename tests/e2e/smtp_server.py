@@ -12,6 +12,8 @@ named step: "greeting", "helo", "mail", "rcpt1", "rcpt2"... (one per RCPT TO), "
   split=True                 send every reply in several TCP segments
   multiline=True             send every reply as a three-line reply
   slow=True                  tiny receive window, read the message slowly
+  per_session=[{step: reply}, ...]  replies for the first sessions only, one dict each (the
+                             later sessions answer as usual)
   read_size=N                read at most N bytes at a time
 It can also secure the session with Python's ssl (`context`, a server-side SSLContext):
   tls="starttls"             offer STARTTLS in the EHLO reply (offer_starttls=False: do not)
@@ -48,6 +50,7 @@ class Session:
         self.message = None     # the message with dot-stuffing undone
         self.data_seconds = None
         self.tls_version = None  # the protocol once the session is encrypted
+        self.started = time.monotonic()
         self.authenticated = False
         self.closed = threading.Event()
 
@@ -65,7 +68,8 @@ class SmtpTestServer:
     def __init__(self, replies=None, close_at=None, silent_at=None, delay_at=None,
                  endless_at=None, split=False,
                  multiline=False, slow=False, keep_wire=True, read_size=65536, tls=None,
-                 context=None, offer_starttls=True, auth=None, inject=b"", trickle=False):
+                 context=None, offer_starttls=True, auth=None, inject=b"", trickle=False,
+                 per_session=()):
         self.replies = dict(replies or {})
         self.close_at, self.silent_at, self.delay_at = close_at, silent_at, delay_at
         self.endless_at = endless_at
@@ -73,6 +77,7 @@ class SmtpTestServer:
         self.read_size, self.tls, self.context = read_size, tls, context
         self.offer_starttls, self.auth, self.inject = offer_starttls, auth, inject
         self.trickle = trickle
+        self.per_session = list(per_session)
         self.sessions = []
         self._stop = threading.Event()
         self._listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
@@ -186,6 +191,9 @@ class SmtpTestServer:
         return self._read_line(conn)
 
     def _dialogue(self, conn, session):
+        index = self.sessions.index(session)
+        conn.replies = {**self.replies, **(self.per_session[index]
+                                           if index < len(self.per_session) else {})}
         self._reply(conn, "greeting", DEFAULT_REPLIES["greeting"])
         recipients = 0
         while True:
@@ -240,7 +248,7 @@ class SmtpTestServer:
             for _ in range(100000):
                 conn.sock.sendall(line)
             raise _Closed()
-        text = self.replies.get(step, default)
+        text = getattr(conn, "replies", self.replies).get(step, default)
         self._send(conn, text)
         return text[:1] in ("2", "3")
 

@@ -134,7 +134,8 @@ class ConsoleTest(unittest.TestCase):
             RULE, "(created)", RULE, "[zqPelmora.exe]", "", "", "Service=ALL",
             'Cmd1="echo 週報の出力"', "", "", "", "", "SmtpServer=127.0.0.1", f"SmtpPort={port}",
             "SmtpFrom=zq@example.jp", "SmtpTo=a@example.jp", "SmtpSubject=週報",
-            "SmtpSecurity=", "SmtpUser=", "SmtpPassword=", "SmtpCaFile=", "", ""])
+            "SmtpSecurity=", "SmtpUser=", "SmtpPassword=", "SmtpCaFile=", "SmtpRetryMinutes=10",
+            "SmtpServer2=", "SmtpPort2=", "", ""])
 
     def check_mail(self, server, name):
         self.assertTrue(server.wait_for_session_end(120), "the report was mailed")
@@ -181,10 +182,28 @@ class ConsoleTest(unittest.TestCase):
                 f"Z:\r\nCD {win_path(self.dir)}\r\n"
                 f"\"{win_path(self.dir / 'zqPelmora.exe')}\" CMD\\{name}\r\n"))
             # Wine never fires a job: run its command as the service would.
+            list_id = MAIN["IDV_lstJobs"]
+            self.assertEqual(self.last_run(list_id, command, "^未実行$"), "未実行")
             code, output = run_program("cmd", ["/c", win_path(batch)], cwd=ROOT)
             self.assertEqual(code, 0, output)
             self.check_mail(server, name)
+            driver("click", TITLE, MAIN["IDB_cmdRefresh"])
+            success = r"^\d{4}/\d\d/\d\d \d\d:\d\d 0: 送信に成功しました。$"
+            self.assertRegex(self.last_run(list_id, command, success), success)
         self.close(process)
+
+    def last_run(self, list_id, command, pattern):
+        """The 前回結果 of the job list's row for `command`, once it matches `pattern` or after
+        20 s: the list fills from the scheduler's thread."""
+        deadline, shown = time.monotonic() + 20, None
+        while time.monotonic() < deadline:
+            commands = driver("cells", TITLE, list_id, 6)[1].split("\n")
+            results = driver("cells", TITLE, list_id, 7)[1].split("\n")
+            shown = results[commands.index(command)] if command in commands else None
+            if shown is not None and re.search(pattern, shown):
+                break
+            time.sleep(0.5)
+        return shown
 
     def test_refused_submissions_write_nothing(self):
         process = self.start()

@@ -30,11 +30,11 @@ CASES = [
 
 
 def run_report(directory, server_port, to="a@example.jp;b@example.jp", host="127.0.0.1",
-               commands=None, env=None, name="r.ini", subject=SUBJECT):
+               commands=None, env=None, name="r.ini", subject=SUBJECT, extra=None):
     """Writes a parameter file, runs the sender; returns (exit code, seconds, output)."""
     param = directory / name
     values = {"SmtpServer": host, "SmtpPort": str(server_port), "SmtpFrom": "zq@example.jp",
-              "SmtpTo": to, "SmtpSubject": subject}
+              "SmtpTo": to, "SmtpSubject": subject, **(extra or {})}
     values.update(commands or {"Cmd1": "echo 日本語の出力"})
     param.write_bytes(parameter_text(values))
     started = time.monotonic()
@@ -158,9 +158,9 @@ class MailDeliveryTest(unittest.TestCase):
             ({"close_at": "rcpt1"}, 3),
             ({"close_at": "rcpt2"}, 3),
             ({"close_at": "data"}, 3),
-            ({"close_at": "dot"}, 3),
+            ({"close_at": "dot"}, 23),  # the server may have the mail
             ({"silent_at": "greeting"}, 12),
-            ({"silent_at": "dot"}, 12),
+            ({"silent_at": "dot"}, 23),
             ({"delay_at": "dot"}, 0),  # slow, but within the time-out
             # A greeting of 999 continuation lines is read; one that never ends, or one reply
             # line of 5,000 bytes, is not.
@@ -208,6 +208,74 @@ class MailDeliveryTest(unittest.TestCase):
         with SmtpTestServer() as server:  # no address at all: no connection either
             code, _, output = run_report(self.dir, server.port, to=" ; ")
         self.assertEqual((code, server.sessions), (15, []), output)
+
+
+class RetryTest(unittest.TestCase):
+    """Delivery that survives a busy server, with SmtpRetryMinutes=1: tries at 0, 15 and 45 s,
+    none after the minute; the Application log event seen through Wine's debug channel."""
+
+    def run_case(self, case):
+        directory = temp_dir("retry ")
+        self.addCleanup(shutil.rmtree, directory, True)
+        extra = {"SmtpRetryMinutes": "1", **case.get("extra", {})}
+        with SmtpTestServer(**case.get("cue", {})) as server:
+            port = case.get("port", server.port)
+            code, seconds, output = run_report(
+                directory, port, extra={k: v.format(port=server.port) for k, v in extra.items()},
+                env={"ZQ_WINEDEBUG": "-all,fixme+advapi,+eventlog"})
+            server.wait_for_session_end(10)
+        trace = (directory / "r.ini.mail.log").read_bytes().decode("cp932")
+        return code, seconds, output.decode("utf-8", "replace"), trace, server.sessions
+
+    def test_busy_refusing_closing_and_unreachable_relays(self):
+        probe = SmtpTestServer()
+        closed_port = probe.port
+        probe.stop()  # nothing listens there any more
+        cases = [
+            # 421 to the first connection, 451 to the end of the second message, then accepted.
+            {"cue": {"per_session": [{"greeting": "421 4.3.2 busy"},
+                                     {"dot": "451 4.3.0 try again later"}]}},
+            {"cue": {"replies": {"rcpt1": "550 5.1.1 no such user"}}},
+            {"cue": {"close_at": "dot"}},
+            {"port": closed_port, "extra": {"SmtpServer2": "127.0.0.1", "SmtpPort2": "{port}"}},
+        ]
+        with concurrent.futures.ThreadPoolExecutor(max_workers=4) as pool:
+            busy, refused, closed, second = pool.map(self.run_case, cases)
+
+        code, seconds, output, trace, sessions = busy
+        self.assertEqual((code, len(sessions)), (0, 3), trace)
+        starts = [round(s.started - sessions[0].started) for s in sessions]
+        self.assertTrue(13 <= starts[1] <= 19 and 42 <= starts[2] <= 50, starts)
+        self.assertLess(seconds, 60 + TIMEOUT)  # the retry time plus one session time-out
+        self.assertEqual(len(re.findall(r"\* 試行 \d: 127\.0\.0\.1:\d+\r\n", trace)), 3, trace)
+        self.assertIn("15 秒後に試行 2", trace)
+        self.assertIn("30 秒後に試行 3", trace)
+        ids = {email.message_from_bytes(s.message)["Message-ID"] for s in sessions[1:]}
+        self.assertEqual(len(ids), 1, "every try sends the same message")
+        self.assertIsNone(sessions[0].message)
+        self.assertRegex(trace, r"中継サーバー 127\.0\.0\.1:\d+ が受け付けました（試行 3 回）\r\n"
+                                r"[^\r]* \* 終了コード 0\r\n$")
+        # Wine's event log is a stub that prints the event: information, id 1000, and strings.
+        self.assertRegex(output, r"ReportEventW \([^,]*,0x0004,0x0000,0x000003e8,")
+
+        code, seconds, output, trace, sessions = refused
+        self.assertEqual((code, len(sessions)), (7, 1), trace)
+        self.assertLess(seconds, 30)
+        self.assertRegex(output, r"ReportEventW \([^,]*,0x0001,0x0000,0x000003e9,")
+        self.assertIn("550 5.1.1 no such user", output, "the last reply is in the event")
+
+        code, seconds, output, trace, sessions = closed
+        self.assertEqual((code, len(sessions)), (23, 1), trace)
+        self.assertIsNotNone(sessions[0].message, "the message was handed over once")
+        self.assertRegex(output, r"ReportEventW \([^,]*,0x0002,0x0000,0x000003ea,")
+
+        code, seconds, output, trace, sessions = second
+        self.assertEqual((code, len(sessions)), (0, 1), trace)
+        self.assertLess(seconds, 30, "the second relay is tried at once")
+        self.assertRegex(trace, rf"\* 試行 1: 127\.0\.0\.1:{closed_port}\r\n(.*\r\n)*"
+                                r".*\* 試行 2: 127\.0\.0\.1:\d+\r\n")
+        accepted = re.search(r"中継サーバー 127\.0\.0\.1:(\d+) が受け付けました（試行 2 回）", trace)
+        self.assertNotEqual(int(accepted.group(1)), closed_port, trace)
 
 
 if __name__ == "__main__":

@@ -7,6 +7,7 @@
 //   zq_driver command CAPTION ID         sends the window WM_COMMAND ID (menu items)
 //   zq_driver check CAPTION ID 0|1       ticks or clears check box ID
 //   zq_driver pick CAPTION ID INDEX      picks combo box item INDEX, with its notification
+//   zq_driver cells CAPTION ID COLUMN    prints column COLUMN of every row of list view ID
 //   zq_driver key CAPTION ID VK          presses key VK in control ID (e.g. 36 Home in a list)
 //   zq_driver enabled CAPTION ID         prints 1 or 0
 //   zq_driver box CAPTION                prints the text of a message box titled CAPTION
@@ -22,9 +23,10 @@
 //                                        FileDescription, separated by "|"
 #include <windows.h>
 // after windows.h
+#include <aclapi.h>
+#include <commctrl.h>
 #include <lm.h>
 #include <lmat.h>
-#include <aclapi.h>
 #include <sddl.h>
 
 #include <cstdio>
@@ -163,6 +165,36 @@ int PrintVersion(const char* file) {
 
 }  // namespace
 
+// The texts of one column of a list view in another process: the item and its text buffer
+// live in that process, since the message carries pointers.
+int PrintCells(HWND list, int column) {
+  DWORD processId = 0;
+  ::GetWindowThreadProcessId(list, &processId);
+  const HANDLE process =
+      ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+  if (!process) return Fail("cannot open the window's process");
+  constexpr SIZE_T kText = 1024;
+  char* remote = static_cast<char*>(
+      ::VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + kText, MEM_COMMIT, PAGE_READWRITE));
+  std::string out;
+  const int rows = remote ? static_cast<int>(Send(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
+  for (int row = 0; row < rows; ++row) {
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = remote + sizeof(LVITEMA);
+    item.cchTextMax = kText;
+    char text[kText] = {};
+    ::WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+    Send(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote));
+    ::ReadProcessMemory(process, remote + sizeof(LVITEMA), text, kText - 1, nullptr);
+    out += std::string(text) + "\n";
+  }
+  if (remote) ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  ::CloseHandle(process);
+  Print(out);
+  return remote ? 0 : Fail("cannot reserve memory in the window's process");
+}
+
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "version") == 0) return PrintVersion(argv[2]);
   if (argc == 3 && std::strcmp(argv[1], "dacl") == 0) return PrintDacl(argv[2]);
@@ -244,6 +276,7 @@ int main(int argc, char** argv) {
     ::PostMessageA(control, WM_KEYUP, key, 0xC0000001);
     return 0;
   }
+  if (action == "cells") return PrintCells(control, std::atoi(argv[4]));
   if (action == "pick") {
     Send(control, CB_SETCURSEL, std::atoi(argv[4]), 0);
     ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),

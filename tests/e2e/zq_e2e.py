@@ -30,11 +30,15 @@ def temp_dir(name="zq e2e "):
 
 def parameter_text(values):
     """A report parameter file as the console writes it (CP932, CR LF): comment lines, the
-    section and one line per key, an empty line where a key is not given."""
+    section and one line per key, an empty line where a key is not given. A mailing report
+    is not retried unless SmtpRetryMinutes is given."""
     lines = [";" + "-" * 59, ";C:\\zq\\zqPelmora.exeの実行パラメータ", "[zqPelmora.exe]"]
     keys = ["Event", "EventDays", "Service", "Cmd1", "Cmd2", "Cmd3", "Cmd4", "Cmd5",
             "SmtpServer", "SmtpPort", "SmtpFrom", "SmtpTo", "SmtpSubject", "SmtpSecurity",
-            "SmtpUser", "SmtpPassword", "SmtpCaFile"]
+            "SmtpUser", "SmtpPassword", "SmtpCaFile", "SmtpRetryMinutes", "SmtpServer2",
+            "SmtpPort2"]
+    if "SmtpServer" in values:
+        values = {"SmtpRetryMinutes": "0", **values}
     for key in keys:
         value = values.get(key)
         quoted = f'"{value}"' if key.startswith("Cmd") else value

@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "console/basTervask.h"
+#include "console/report/ReportParameters.h"
 
 namespace zq {
 namespace {
@@ -58,6 +59,14 @@ TEST(MailSecurity, PortsFollowTheChoiceAndLoginsNeedTls) {
   EXPECT_STRNE(CheckLogin(1, "user", ""), "");
   EXPECT_EQ(SecurityIndexOf(" starttls "), 1);
   EXPECT_EQ(SecurityIndexOf("SSL"), 0);
+  // The second relay is optional; a port of its own must be a port, and needs the relay.
+  for (const auto& [server, port, refused] : {std::tuple{"", "", false}, {"r2", "", false},
+                                              {"r2", " 2525 ", false}, {"r2", "0", true},
+                                              {"", "25", true}}) {
+    EXPECT_EQ(*CheckSecondRelay(server, port) != '\0', refused) << server << ":" << port;
+  }
+  EXPECT_STREQ(CheckRetryMinutes(" 0 "), "");
+  EXPECT_STRNE(CheckRetryMinutes("1441"), "");
 }
 
 TEST(SettingsText, PathsJoinOnce) {

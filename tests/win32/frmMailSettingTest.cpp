@@ -93,7 +93,7 @@ TEST_F(MailSettingTest, AGoodSaveWritesTrimmedValuesAndQuotesReadBackAsSaved) {
   EXPECT_EQ(test::ReadFileBytes(g_settingsFilePath),
             "[zqTervask]\r\nSmtpServer=mail.example.jp\r\nSmtpPort=587\r\n"
             "From=zq@example.jp\r\nTo=a@x;b@x\r\nSubject=\"\"週報\"\"\r\n"
-            "SmtpSecurity=\r\nSmtpUser=\r\nSmtpPassword=\r\n");
+            "SmtpSecurity=\r\nSmtpUser=\r\nSmtpPassword=\r\nSmtpServer2=\r\nSmtpPort2=\r\n");
   Press(std::nullopt, IDB_cmdButton1);  // the next opening reads the file afresh
   EXPECT_EQ(loaded_, (Typed{"mail.example.jp", "587", "zq@example.jp", "a@x;b@x", "\"週報\""}));
 }
