@@ -3,7 +3,7 @@
 ; scripts/package.py with makensis:
 ;   -DVERSION=X.Y.Z -DARCH=x64|x86 -DSOURCE=folder-with-the-files -DOUTFILE=setup.exe
 ; The install folder gets an admin-only descriptor. Uninstalling offers to delete the
-; console's remaining jobs, removes programs, shortcut and entry, and keeps the CMD folder
+; console's remaining jobs, removes programs, shortcut, entry and event source, and keeps the CMD folder
 ; and zqTervask.ini (reports, batch files, settings).
 Unicode true
 !if ${ARCH} == "x64"
@@ -14,6 +14,8 @@ Unicode true
 !include "MUI2.nsh"
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\zq"
+; The sender's events in the Application log: its message table is in the program itself.
+!define EVENT_SOURCE_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\zqPelmora"
 
 Name "zq ${VERSION}"
 OutFile "${OUTFILE}"
@@ -86,6 +88,8 @@ Section "zq"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" '"$INSTDIR\zqTervask.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegExpandStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\zqPelmora.exe"
+  WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 7
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
@@ -103,6 +107,7 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\zq\zq 管理コンソール.lnk"
   RMDir "$SMPROGRAMS\zq"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "${EVENT_SOURCE_KEY}"
   ; Only an empty folder goes: CMD and zqTervask.ini stay.
   RMDir "$INSTDIR"
   IfFileExists "$INSTDIR\*.*" 0 +2

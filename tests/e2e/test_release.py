@@ -18,6 +18,7 @@ VERSION = re.search(r"project\(\s*\w+\s+VERSION\s+(\d+\.\d+\.\d+)",
 TARGET = "C:\\Program Files\\zq テスト"
 INSTALLED = ROOT / "build" / "wine" / "drive_c" / "Program Files" / "zq テスト"
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\zq"
+EVENT_SOURCE_KEY = "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\zqPelmora"
 
 
 def wine(program, *args, timeout=120):
@@ -59,6 +60,15 @@ class ReleaseTest(unittest.TestCase):
                              f"{VERSION}.0|{VERSION}|{VERSION}|{name}|{description}")
         self.assertIn('"C:\\Program Files\\zq テスト\\uninstall.exe"',
                       wine("reg", "query", UNINSTALL_KEY, "/v", "UninstallString")[1])
+        # The event source names the sender, whose message table words each event.
+        self.assertIn(f"{TARGET}\\zqPelmora.exe",
+                      wine("reg", "query", EVENT_SOURCE_KEY, "/v", "EventMessageFile")[1])
+        messages = [wine(DRIVER, "message", f"{TARGET}\\zqPelmora.exe", str(i))[1].rstrip()
+                    for i in (1000, 1001, 1002)]
+        self.assertEqual(messages[0], "レポートのメールを中継サーバー <2> が受け付けました"
+                                      "（試行 <3> 回）。トレース: <1>")
+        self.assertIn("終了コード <2>: <3> 最後の応答: <4>", messages[1])
+        self.assertIn("受け付けられたかどうかは不明です。", messages[2])
 
         console = subprocess.Popen([str(WINE), f"{TARGET}\\zqTervask.exe", "/scheduler:at"],
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -100,6 +110,7 @@ class ReleaseTest(unittest.TestCase):
         self.assertTrue((INSTALLED / "CMD" / "061207030000").exists(), "reports are kept")
         self.assertTrue((INSTALLED / "zqTervask.ini").exists(), "settings are kept")
         self.assertNotEqual(wine("reg", "query", UNINSTALL_KEY)[0], 0, "the entry is gone")
+        self.assertNotEqual(wine("reg", "query", EVENT_SOURCE_KEY)[0], 0, "the source is gone")
 
 
 if __name__ == "__main__":

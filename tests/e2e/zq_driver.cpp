@@ -18,6 +18,8 @@
 //   zq_driver deljob ID                  deletes that job
 //   zq_driver addjob COMMAND             adds a weekly job (Monday 03:00, non-interactive)
 //   zq_driver dacl PATH                  prints the DACL of a file or folder in SDDL form
+//   zq_driver message FILE ID            prints message ID of FILE's message table in Japanese,
+//                                        its inserts filled with %1..%5 as "<1>".."<5>"
 //   zq_driver version FILE               prints the version resource: fixed version, then
 //                                        FileVersion, ProductVersion, OriginalFilename and
 //                                        FileDescription, separated by "|"
@@ -195,9 +197,27 @@ int PrintCells(HWND list, int column) {
   return remote ? 0 : Fail("cannot reserve memory in the window's process");
 }
 
+int PrintMessage(const char* file, DWORD id) {
+  const HMODULE module = ::LoadLibraryExA(file, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!module) return Fail("cannot load the file");
+  const char* inserts[] = {"<1>", "<2>", "<3>", "<4>", "<5>"};
+  char text[2048] = {};
+  const DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module, id,
+      MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), text, sizeof text,
+      reinterpret_cast<va_list*>(const_cast<char**>(inserts)));
+  ::FreeLibrary(module);
+  if (length == 0) return Fail("no such message");
+  Print(text);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "version") == 0) return PrintVersion(argv[2]);
   if (argc == 3 && std::strcmp(argv[1], "dacl") == 0) return PrintDacl(argv[2]);
+  if (argc == 4 && std::strcmp(argv[1], "message") == 0) {
+    return PrintMessage(argv[2], static_cast<DWORD>(std::atoi(argv[3])));
+  }
   if (argc == 2 && std::strcmp(argv[1], "jobs") == 0) return PrintJobs();
   if (argc == 3 && std::strcmp(argv[1], "addjob") == 0) {
     wchar_t command[1024] = {};
