@@ -31,12 +31,12 @@
 #define IDE_txtSmtpSubject 424
 #define IDB_cmdButton0 425
 #define IDB_cmdButton1 426
-#define IDE_txtRetryMinutes 427
-#define IDL_lblRetryMinutes 428
 #define IDS_StatusBar1 435
 #define IDM_mnuFileItem0 436
 #define IDM_mnuFileItem2 437
 #define IDM_mnuFileItem3 438
+#define IDE_txtRetryMinutes 440
+#define IDL_lblRetryMinutes 441
 #define IDX_chkJob0 460       // 4 controls
 #define IDX_chkEventLog0 470  // 3 controls
 #define IDL_lblEvent0 475     // 3 controls

@@ -3,12 +3,17 @@
 // with its permissions read back, and failures that say why and leave no files behind.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
+
 #include <aclapi.h>
 #include <sddl.h>
 
 #include <vector>
 
 #include "common/MessageBox.h"
+#include "common/PlatformText.h"
 #include "common/UniqueHandle.h"
 #include "console/frmTervask.h"
 #include "console/frmTervaskIds.h"
@@ -106,6 +111,8 @@ TEST_F(ReportPanelTest, OnlyContentAllowsASubmission) {
     EXPECT_EQ(::IsWindowEnabled(Item(IDB_cmdSubmit)) != FALSE, s.enabled) << s.step;
   }
   EXPECT_TRUE(::IsWindowEnabled(Item(IDE_txtSmtpServer)));
+  EXPECT_TRUE(::IsWindowEnabled(Item(IDE_txtRetryMinutes)));
+  EXPECT_EQ(WindowTextOf(Item(IDE_txtRetryMinutes)), "10");
   EXPECT_TRUE(::IsWindowEnabled(Item(IDE_txtCommand0 + 4)));
   EXPECT_FALSE(::IsWindowEnabled(Item(IDX_chkEventLog0))) << "the event section is off";
 }
@@ -151,6 +158,36 @@ TEST_F(ReportPanelTest, TheWorkFolderIsForSystemAndAdministratorsOnly) {
   }
   EXPECT_EQ(DaclText(dir_.File("CMD")), kWorkDirectoryAccess);
   EXPECT_EQ(DaclText(Work("040305140709")), "D:(A;ID;FA;;;SY)(A;ID;FA;;;BA)");
+}
+
+// The job list's 前回結果 of report jobs of the program folder, from the files of their last
+// run; other jobs show none.
+TEST_F(ReportPanelTest, TheJobListShowsEachReportJobsLastRun) {
+  ASSERT_EQ(MakeProtectedDirectory(dir_.File("CMD")), 0u);
+  test::WriteFileBytes(Work("a.log"), "report");
+  test::WriteFileBytes(Work("a.mail.log"), "12:00:00.000 * 終了コード 10\r\n");
+  test::WriteFileBytes(Work("b.log"), "report");
+  store_.jobs = {{1, {0, 0, 0, 0, "\"" + Work("a.CMD") + "\""}},
+                 {2, {0, 0, 0, 0, Work("b.CMD")}},
+                 {3, {0, 0, 0, 0, Work("never.CMD")}},
+                 {4, {0, 0, 0, 0, "notepad.exe"}}};
+  ::SendMessageA(form_.window(), WM_COMMAND, IDB_cmdRefresh, 0);
+  std::vector<std::string> shown;
+  for (int row = 0; row < 4; ++row) {
+    char text[256] = {};
+    LVITEMA item{};
+    item.iSubItem = 7;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    ::SendDlgItemMessageA(form_.window(), IDV_lstJobs, LVM_GETITEMTEXTA, row,
+                          reinterpret_cast<LPARAM>(&item));
+    shown.push_back(text);
+  }
+  ASSERT_EQ(shown.size(), 4u);
+  EXPECT_NE(shown[0].find(" 10: サーバーに接続できませんでした。"), std::string::npos) << shown[0];
+  EXPECT_NE(shown[1].find(" レポートを作成しました（メールなし）"), std::string::npos) << shown[1];
+  EXPECT_EQ(shown[2], "未実行");
+  EXPECT_EQ(shown[3], "");
 }
 
 TEST_F(ReportPanelTest, FailuresSayWhyAndLeaveNoFilesBehindThem) {
