@@ -85,8 +85,8 @@ std::string AcceptedTraceText(const std::string& relay, int tries) {
 }
 
 std::string RetryWaitText(int nextTry, const Relay& relay, std::uint64_t remainingMs) {
-  return "再試行を待っています: あと " + std::to_string((remainingMs + 999) / 1000) + " 秒で試行 " +
-         std::to_string(nextTry) + "（" + RelayText(relay) + "）";
+  return "あと " + std::to_string((remainingMs + 999) / 1000) + " 秒で試行 " +
+         std::to_string(nextTry) + ": " + RelayText(relay);
 }
 
 }  // namespace zq

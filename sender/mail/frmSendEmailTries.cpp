@@ -74,6 +74,7 @@ void frmSendEmail::EndTry(int exitCode, Box box, const std::string& boxText) {
   waiting_ = true;
   waitStartTick_ = ::GetTickCount();
   waitMs_ = *wait;
+  controls_.SetTitle("再試行を待っています…");
   SetStatus(RetryWaitText(plan_.tryNumber(), plan_.relay(), *wait));
   ::SetTimer(window(), kRetryTimer, static_cast<UINT>(std::clamp<std::uint64_t>(*wait, 1, 1000)),
              nullptr);
