@@ -113,7 +113,8 @@ class ConsoleTest(unittest.TestCase):
         self.close(process)
         self.assertEqual((self.dir / "zqTervask.ini").read_bytes(), sjis(
             f"[zqTervask]\r\nSmtpServer=mail.example.jp\r\nSmtpPort=587\r\nSubject={subject}\r\n"
-            "From=zq@example.jp\r\nTo=a@x;b@x\r\nSmtpSecurity=\r\nSmtpUser=\r\nSmtpPassword=\r\n"))
+            "From=zq@example.jp\r\nTo=a@x;b@x\r\nSmtpSecurity=\r\nSmtpUser=\r\nSmtpPassword=\r\n"
+            "SmtpServer2=\r\nSmtpPort2=\r\n"))
 
     def fill_report(self, port):
         """Services, one command and mail to the loopback server on `port`."""
@@ -197,8 +198,8 @@ class ConsoleTest(unittest.TestCase):
         20 s: the list fills from the scheduler's thread."""
         deadline, shown = time.monotonic() + 20, None
         while time.monotonic() < deadline:
-            commands = driver("cells", TITLE, list_id, 6)[1].split("\n")
-            results = driver("cells", TITLE, list_id, 7)[1].split("\n")
+            commands = driver("cells", TITLE, list_id, 6)[1].splitlines()
+            results = driver("cells", TITLE, list_id, 7)[1].splitlines()
             shown = results[commands.index(command)] if command in commands else None
             if shown is not None and re.search(pattern, shown):
                 break
