@@ -21,14 +21,38 @@ enum ReportKey : int {
   kKeyEvent, kKeyEventDays, kKeyService, kKeyCmd1, kKeyCmd2, kKeyCmd3, kKeyCmd4, kKeyCmd5,
   kKeySmtpServer, kKeySmtpPort, kKeySmtpFrom, kKeySmtpTo, kKeySmtpSubject,
   kKeySmtpSecurity, kKeySmtpUser, kKeySmtpPassword, kKeySmtpCaFile,
-  kKeySmtpRetryMinutes, kKeySmtpServer2, kKeySmtpPort2, kReportKeyCount
+  kKeySmtpRetryMinutes, kKeySmtpServer2, kKeySmtpPort2,
+  kKeySmtpAuth, kKeySmtpOAuthTokenUrl, kKeySmtpOAuthClientId, kKeySmtpOAuthScope,
+  kKeySmtpOAuthSecret, kKeySmtpOAuthKeyFile, kKeySmtpOAuthSubject, kReportKeyCount
 };
 // clang-format on
-inline constexpr std::array<const char*, kReportKeyCount> kReportKeys = {
-    "Event",       "EventDays",    "Service",    "Cmd1",         "Cmd2",       "Cmd3",
-    "Cmd4",        "Cmd5",         "SmtpServer", "SmtpPort",     "SmtpFrom",   "SmtpTo",
-    "SmtpSubject", "SmtpSecurity", "SmtpUser",   "SmtpPassword", "SmtpCaFile", "SmtpRetryMinutes",
-    "SmtpServer2", "SmtpPort2"};
+inline constexpr std::array<const char*, kReportKeyCount> kReportKeys = {"Event",
+                                                                         "EventDays",
+                                                                         "Service",
+                                                                         "Cmd1",
+                                                                         "Cmd2",
+                                                                         "Cmd3",
+                                                                         "Cmd4",
+                                                                         "Cmd5",
+                                                                         "SmtpServer",
+                                                                         "SmtpPort",
+                                                                         "SmtpFrom",
+                                                                         "SmtpTo",
+                                                                         "SmtpSubject",
+                                                                         "SmtpSecurity",
+                                                                         "SmtpUser",
+                                                                         "SmtpPassword",
+                                                                         "SmtpCaFile",
+                                                                         "SmtpRetryMinutes",
+                                                                         "SmtpServer2",
+                                                                         "SmtpPort2",
+                                                                         "SmtpAuth",
+                                                                         "SmtpOAuthTokenUrl",
+                                                                         "SmtpOAuthClientId",
+                                                                         "SmtpOAuthScope",
+                                                                         "SmtpOAuthSecret",
+                                                                         "SmtpOAuthKeyFile",
+                                                                         "SmtpOAuthSubject"};
 inline constexpr int kCommandCount = kKeyCmd5 - kKeyCmd1 + 1;
 
 // The files beside the parameter file N: the report log N.log and the session trace
@@ -56,6 +80,10 @@ constexpr std::optional<int> RetryMinutesValue(std::string_view text) {
 
 // Service= values: every service, started ones, stopped ones.
 inline constexpr std::array<const char*, 3> kServiceWords = {"ALL", "START", "STOP"};
+
+// SmtpAuth= values: the password (PLAIN or LOGIN; also the empty value), OAuth 2.0 (XOAUTH2
+// with a token the sender fetches itself).
+inline constexpr std::array<const char*, 2> kAuthWords = {"PASSWORD", "OAUTH2"};
 
 // SmtpSecurity= values: plain, STARTTLS, implicit TLS.
 inline constexpr std::array<const char*, 3> kSecurityWords = {"", "STARTTLS", "TLS"};
@@ -87,6 +115,8 @@ enum ExitCode : int {
   kMailAuthRefused = 21,          // authentication refused, or not possible safely
   kMailPasswordUnreadable = 22,   // the protected password could not be unprotected
   kMailOutcomeUnknown = 23,  // the connection ended after the end of the message, before its reply
+  kMailTokenUnavailable = 24,  // the token endpoint cannot be reached, is not trusted, or broken
+  kMailTokenRefused = 25,      // the token endpoint refused the client (secret, consent...)
   kExitCodeCount
 };
 
@@ -120,6 +150,8 @@ inline constexpr std::array<const char*, kExitCodeCount> kExitCodeTexts = {
     "保存されたパスワードを復号できませんでした。",
     "メッセージの終わりを送った後、応答の前に接続が終わりました。受け付けられたかどうかは不明です"
     "。",
+    "OAuth 2.0 のトークンを取得できませんでした（発行元に接続できないか、信頼できません）。",
+    "OAuth 2.0 のトークンの発行が拒否されました。",
 };
 
 static_assert(kExitCodeTexts.back() != nullptr, "one text for every exit code");

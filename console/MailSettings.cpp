@@ -3,12 +3,28 @@
 
 #include "common/Cp932.h"
 
+#include <iterator>
+
 namespace zq {
 
 std::string g_settingsFilePath;
 MailSettings g_mailSettings;
 MailSecurity g_mailSecurity;
 SecondRelay g_secondRelay;
+MailOAuth g_mailOAuth;
+
+std::string& MailOAuthField(MailOAuth& oauth, int index) {
+  std::string* fields[] = {&oauth.auth,   &oauth.tokenUrl,        &oauth.clientId,
+                           &oauth.scope,  &oauth.protectedSecret, &oauth.keyFile,
+                           &oauth.subject};
+  static_assert(std::size(fields) == kOAuthFieldCount);
+  return *fields[index];
+}
+
+std::string MicrosoftTokenUrl(std::string_view tenant) {
+  return "https://login.microsoftonline.com/" + std::string(TrimBlanks(tenant)) +
+         "/oauth2/v2.0/token";
+}
 
 std::string& MailSettingField(MailSettings& settings, int index) {
   std::string* fields[] = {&settings.smtpServer, &settings.smtpPort, &settings.from, &settings.to,

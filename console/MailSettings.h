@@ -39,6 +39,19 @@ struct SecondRelay {
 };
 inline constexpr const char* kSecondRelayKeys[] = {kReportKeys[kKeySmtpServer2],
                                                    kReportKeys[kKeySmtpPort2]};
+// OAuth 2.0 sign-in (SmtpAuth=OAUTH2), under the same keys in the settings file and the
+// parameter file; the client secret protected as the password is.
+struct MailOAuth {
+  std::string auth, tokenUrl, clientId, scope, protectedSecret, keyFile, subject;
+};
+inline constexpr int kOAuthFieldCount = kKeySmtpOAuthSubject - kKeySmtpAuth + 1;
+std::string& MailOAuthField(MailOAuth& oauth, int index);  // in key order
+// The presets: Microsoft 365's token URL for a tenant (id or domain), its scope; Google's.
+std::string MicrosoftTokenUrl(std::string_view tenant);
+inline constexpr char kMicrosoftScope[] = "https://outlook.office365.com/.default";
+inline constexpr char kGoogleTokenUrl[] = "https://oauth2.googleapis.com/token";
+inline constexpr char kGoogleScope[] = "https://mail.google.com/";
+
 // A port typed for the second relay must be a port; one without a server is refused too.
 const char* CheckSecondRelay(std::string_view server, std::string_view port);
 
@@ -61,6 +74,7 @@ extern std::string g_settingsFilePath;
 extern MailSettings g_mailSettings;
 extern MailSecurity g_mailSecurity;
 extern SecondRelay g_secondRelay;
+extern MailOAuth g_mailOAuth;
 
 // The fields of MailSettings by key order (0 SmtpServer ... 4 Subject).
 std::string& MailSettingField(MailSettings& settings, int index);

@@ -219,6 +219,7 @@ void frmTervask::cmdSubmit_Click() {
   ReportRequest request{report_.Read(), schedule_.Read(), programDirectory_};
   request.panel.security = g_mailSecurity;
   request.panel.relay2 = g_secondRelay;
+  request.panel.oauth = g_mailOAuth;
   const ReportOutcome outcome = SubmitReport(request, store_, clock_);
   if (!outcome.message.empty()) TervaskMessage(outcome.message, outcome.style);
   if (outcome.scheduleFocus != ScheduleFocus::kNone) schedule_.Focus(outcome.scheduleFocus);

@@ -70,6 +70,10 @@ int Main() {
   }
   g_secondRelay = {ReadSetting(kSettingsSection, kSecondRelayKeys[0]),
                    ReadSetting(kSettingsSection, kSecondRelayKeys[1])};
+  for (int field = 0; field < kOAuthFieldCount; ++field) {
+    MailOAuthField(g_mailOAuth, field) =
+        ReadSetting(kSettingsSection, kReportKeys[kKeySmtpAuth + field]);
+  }
   g_helpFilePath = PathInDirectory(directory, kHelpFileName);
   static SystemClock clock;
   const SchedulerChoice choice = SchedulerSwitch(::GetCommandLineA());

@@ -220,6 +220,9 @@ class ReportRunner {
     mail.retryMinutes = values_.smtpRetryMinutes;
     mail.server2 = values_.smtpServer2;
     mail.port2 = values_.smtpPort2;
+    mail.oauth = {values_.smtpAuth,    values_.oauthTokenUrl, values_.oauthClientId,
+                  values_.oauthScope,  values_.oauthSecret,   values_.oauthKeyFile,
+                  values_.oauthSubject};
     mail.body = MailBodyText(sections_.DateText(), sections_.TimeText(), setup_.arguments);
     mail.attachments = logPath_;
     mail.showMessages = "0";

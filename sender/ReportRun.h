@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,17 +25,22 @@ struct RunValues {
   std::string smtpServer, smtpPort, smtpFrom, smtpTo, smtpSubject;
   std::string smtpSecurity, smtpUser, smtpPassword, smtpCaFile;  // password protected, base64
   std::string smtpRetryMinutes, smtpServer2, smtpPort2;
+  std::string smtpAuth, oauthTokenUrl, oauthClientId, oauthScope, oauthSecret, oauthKeyFile,
+      oauthSubject;  // the secret protected, base64
 };
 
 // Reads the values in key order; `read(key)` returns one value.
 template <typename ReadValue>
 RunValues ReadRunValues(ReadValue read) {
   RunValues v;
-  std::string* targets[kReportKeyCount] = {
-      &v.event,        &v.eventDays,   &v.service,          &v.commands[0],  &v.commands[1],
-      &v.commands[2],  &v.commands[3], &v.commands[4],      &v.smtpServer,   &v.smtpPort,
-      &v.smtpFrom,     &v.smtpTo,      &v.smtpSubject,      &v.smtpSecurity, &v.smtpUser,
-      &v.smtpPassword, &v.smtpCaFile,  &v.smtpRetryMinutes, &v.smtpServer2,  &v.smtpPort2};
+  std::string* targets[] = {&v.event,       &v.eventDays,        &v.service,       &v.commands[0],
+                            &v.commands[1], &v.commands[2],      &v.commands[3],   &v.commands[4],
+                            &v.smtpServer,  &v.smtpPort,         &v.smtpFrom,      &v.smtpTo,
+                            &v.smtpSubject, &v.smtpSecurity,     &v.smtpUser,      &v.smtpPassword,
+                            &v.smtpCaFile,  &v.smtpRetryMinutes, &v.smtpServer2,   &v.smtpPort2,
+                            &v.smtpAuth,    &v.oauthTokenUrl,    &v.oauthClientId, &v.oauthScope,
+                            &v.oauthSecret, &v.oauthKeyFile,     &v.oauthSubject};
+  static_assert(std::size(targets) == kReportKeyCount, "one value for every key");
   for (std::size_t i = 0; i < kReportKeys.size(); ++i) *targets[i] = read(kReportKeys[i]);
   return v;
 }

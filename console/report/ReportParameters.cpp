@@ -113,6 +113,13 @@ std::string BuildParameterText(const ReportPanel& panel, std::string_view progra
                    ProfileTextOf(OneLine(delivery[field]))
              : "");
   }
+  MailOAuth oauth = panel.oauth;
+  for (int field = 0; field < kOAuthFieldCount; ++field) {
+    const std::string value = OneLine(TrimBlanks(MailOAuthField(oauth, field)));
+    line(panel.sections[kSectionMail]
+             ? KeyIs(static_cast<ReportKey>(kKeySmtpAuth + field)) + ProfileTextOf(value)
+             : "");
+  }
   return text;
 }
 

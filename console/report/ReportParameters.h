@@ -23,6 +23,7 @@ struct ReportPanel {
   std::string retryMinutes = "10";  // the panel's retry box
   MailSecurity security;            // from the settings: written with the mail
   SecondRelay relay2;               // from the settings: written with the mail
+  MailOAuth oauth;                  // from the settings: written with the mail
 };
 
 // The refusal of a retry box that is not 0 to 1440 minutes, or "" when it may be written.

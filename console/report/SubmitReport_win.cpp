@@ -93,16 +93,16 @@ ReportOutcome SubmitReport(const ReportRequest& request, JobStore& store, const 
   const std::string work = PathInDirectory(directory, kWorkDirectoryName);
   if (const std::uint32_t error = MakeProtectedDirectory(work)) return FileFailure(work, error);
   ReportPanel panel = request.panel;
-  std::string& password = panel.security.protectedPassword;
-  if (!password.empty()) {
-    // The job reads the password as SYSTEM: its copy is protected for the machine, inside
-    // the protected work folder.
-    const auto machine = ReprotectText(password, SecretScope::kMachine);
+  // The job reads the password and the client secret as SYSTEM: their copies are protected
+  // for the machine, inside the protected work folder.
+  for (std::string* secret : {&panel.security.protectedPassword, &panel.oauth.protectedSecret}) {
+    if (secret->empty()) continue;
+    const auto machine = ReprotectText(*secret, SecretScope::kMachine);
     if (!machine) {
       return Warning(
           "保存されたパスワードを読めません。メール送信の設定でパスワードを入力し直してください。");
     }
-    password = *machine;
+    *secret = *machine;
   }
   // One moment names both files and dates the parameter file.
   const LocalTime moment = clock.Now();

@@ -47,6 +47,34 @@ std::string Base64Encode(std::string_view bytes) {
   return out;
 }
 
+std::optional<std::string> Base64Decode(std::string_view text) {
+  std::string out;
+  std::uint32_t group = 0;
+  int bits = 0, padding = 0;
+  for (const char c : text) {
+    int value = -1;
+    if (c >= 'A' && c <= 'Z') value = c - 'A';
+    if (c >= 'a' && c <= 'z') value = c - 'a' + 26;
+    if (c >= '0' && c <= '9') value = c - '0' + 52;
+    if (c == '+' || c == '-') value = 62;
+    if (c == '/' || c == '_') value = 63;
+    if (c == '\r' || c == '\n' || c == ' ' || c == '\t') continue;
+    if (c == '=') {
+      ++padding;
+      continue;
+    }
+    if (value < 0 || padding > 0) return std::nullopt;
+    group = group << 6 | static_cast<std::uint32_t>(value);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      out += static_cast<char>(group >> bits & 0xFF);
+    }
+  }
+  if (bits >= 6 || padding > 2) return std::nullopt;
+  return out;
+}
+
 void Base64LineEncoder::Feed(std::string_view bytes, std::string& out) {
   constexpr std::size_t kLineBytes = kBase64LineLength / 4 * 3;  // 57 bytes per line
   const std::uint8_t* in = BytesOf(bytes);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,9 @@ inline constexpr std::size_t kFileChunkBytes = 32766;  // a multiple of 3
 
 // Base64 of the bytes in one piece, "=" padded, no line breaks.
 std::string Base64Encode(std::string_view bytes);
+// The bytes of base64 text, line breaks and blanks skipped; nothing for any other character
+// or a broken length. "-" and "_" (the URL alphabet) count as "+" and "/".
+std::optional<std::string> Base64Decode(std::string_view text);
 
 // Base64 in lines of 76 characters, each ended by CR LF. Feed bytes in any pieces; the text
 // equals that of the whole input at once as long as every piece but the last is a multiple

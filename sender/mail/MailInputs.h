@@ -24,6 +24,11 @@ struct MailInputs {
   // How long transient failures are tried again (minutes, "" for the default), and the relay
   // tried when the first fails transiently ("" for none; its port "" for the first's).
   std::string retryMinutes, server2, port2;
+  // The login's kind ("" or PASSWORD, or OAUTH2) and OAuth 2.0's values as written (the
+  // client secret protected, base64).
+  struct OAuth {
+    std::string auth, tokenUrl, clientId, scope, protectedSecret, keyFile, subject;
+  } oauth;
   // Where the session's commands and replies are traced ("" for none); set by the report
   // run.
   std::string sessionTracePath;

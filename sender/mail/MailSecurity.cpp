@@ -46,6 +46,39 @@ SecurityRefusal RefusalOf(std::string_view modeWord, std::string_view user, bool
   return {};
 }
 
+std::optional<bool> UsesOAuthOf(std::string_view word) {
+  const std::string auth = Cp932AsciiUpper(TrimBlanks(word));
+  if (auth.empty() || auth == kAuthWords[0]) return false;
+  if (auth == kAuthWords[1]) return true;
+  return std::nullopt;
+}
+
+SecurityRefusal OAuthRefusalOf(const MailInputs& inputs, bool secretReadable) {
+  const MailInputs::OAuth& o = inputs.oauth;
+  const auto oauth = UsesOAuthOf(o.auth);
+  if (!oauth) return {kMailAuthRefused, "SmtpAuth の値が正しくありません: " + o.auth};
+  if (!*oauth) return {};
+  const auto blank = [](const std::string& value) { return TrimBlanks(value).empty(); };
+  const auto mode = SecurityModeOf(inputs.security);
+  if (!mode || *mode == SmtpSecurity::kPlain) {
+    return {kMailAuthRefused, "OAuth 2.0 の認証には SmtpSecurity（STARTTLS または TLS）が必要です"};
+  }
+  if (blank(inputs.user))
+    return {kMailAuthRefused, "SmtpUser（送信するメールボックス）がありません"};
+  if (blank(o.tokenUrl) || blank(o.clientId)) {
+    return {kMailAuthRefused, "SmtpOAuthTokenUrl と SmtpOAuthClientId を指定してください"};
+  }
+  if (blank(o.protectedSecret) == blank(o.keyFile)) {
+    return {kMailAuthRefused,
+            "SmtpOAuthSecret と SmtpOAuthKeyFile のどちらか一方だけを指定してください"};
+  }
+  if (!secretReadable) {
+    return {kMailPasswordUnreadable,
+            "SmtpOAuthSecret を復号できません（このコンピュータで保護されたものではありません）"};
+  }
+  return {};
+}
+
 std::string CaFileLocation(std::string_view caFile, std::string_view programFolder) {
   caFile = TrimBlanks(caFile);
   if (caFile.empty()) return {};

@@ -31,6 +31,13 @@ struct SecurityRefusal {
 };
 SecurityRefusal RefusalOf(std::string_view modeWord, std::string_view user, bool passwordReadable);
 
+// The SmtpAuth word: "" or PASSWORD (false), OAUTH2 (true), any case; nothing for others.
+std::optional<bool> UsesOAuthOf(std::string_view word);
+// Why an OAuth 2.0 login may not start: an unknown SmtpAuth word, no TLS, no user (the
+// mailbox), no token URL or client id, neither a secret nor a key file (or both), a secret
+// that could not be unprotected. {} when it may, or when the login is not OAuth 2.0.
+SecurityRefusal OAuthRefusalOf(const MailInputs& inputs, bool secretReadable);
+
 // Where the extra root file is read from: an absolute path ("X:\...", "X:/...", "\\server\...")
 // as given, anything else inside `programFolder`, so a scheduled run and a test send from the
 // console read the same file whatever their current folder. "" stays "".
@@ -49,7 +56,11 @@ CertificateBlocks CertificateBlocksOf(std::string_view fileText);
 bool AddressNamesServer(const std::vector<std::string>& ipAddressNames, std::uint32_t address);
 
 // The mode and login of `inputs` read into `security` (user and unprotected password in
-// UTF-8, the protected form's clear text wiped at once), and the refusal, if any. Win32 only.
-SecurityRefusal ReadSecurity(const MailInputs& inputs, SmtpSecurity& security);
+// UTF-8, the protected form's clear text wiped at once), and the refusal, if any. For an
+// OAuth 2.0 login, the token request to make (its secret unprotected) goes to `token`.
+// Win32 only.
+struct TokenRequest;
+SecurityRefusal ReadSecurity(const MailInputs& inputs, SmtpSecurity& security,
+                             std::optional<TokenRequest>& token);
 
 }  // namespace zq

@@ -3,6 +3,7 @@
 
 #include "common/MessageBox.h"
 #include "sender/SenderMessages.h"
+#include "sender/mail/OAuth.h"
 
 namespace zq {
 namespace {
@@ -53,9 +54,19 @@ SessionView ViewOf(const SessionNotice& notice) {
     case SmtpNotice::kStartTls:
       view.startTls = true;
       break;
+    case SmtpNotice::kAuthError:
+      view.traceMark = "*";
+      view.traceText = "XOAUTH2 の拒否理由: " + n.text;
+      break;
     case SmtpNotice::kFailed:
       view.status = view.boxText = n.text;
       view.box = SessionBox::kWarning;
+      // A known refusal is explained in the trace and the box.
+      if (const std::string why = RefusalExplanation(n.text); !why.empty()) {
+        view.traceMark = "*";
+        view.traceText = why;
+        view.boxText += "\r\n" + why;
+      }
       break;
     case SmtpNotice::kSent:
       view.progress = n.progress;

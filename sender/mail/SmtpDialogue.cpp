@@ -6,6 +6,7 @@
 #include "common/Cp932.h"
 #include "sender/mail/Base64.h"
 #include "sender/mail/MailAddress.h"
+#include "sender/mail/OAuth.h"
 
 namespace zq {
 namespace {
@@ -126,6 +127,7 @@ void SmtpDialogue::Judge(std::string_view line, std::string_view code) {
         Send(answer + "\r\n", 0, "****\r\n");
         return WipeString(answer);
       }
+      if (authStep_ == 4 && code == "334") return AnswerTokenChallenge(line);
       if (code != "235") return Fail(kMailAuthRefused, line);
       return SendMailFrom();
     case Phase::kMailFrom:
@@ -194,6 +196,15 @@ void SmtpDialogue::AfterEhlo() {
 void SmtpDialogue::Authenticate() {
   if (!tls_) return Fail(kMailAuthRefused, "暗号化されていない接続では認証しません\r\n");
   phase_ = Phase::kAuth;
+  if (!security_.bearerToken.empty()) {
+    if (!caps_.authXOAuth2) {
+      return Fail(kMailAuthRefused, "サーバーは XOAUTH2 の認証を提供していません\r\n");
+    }
+    authStep_ = 4;
+    std::string response = XOAuth2Response(security_.user, security_.bearerToken);
+    Send("AUTH XOAUTH2 " + response + "\r\n", 0, "AUTH XOAUTH2 ****\r\n");
+    return WipeString(response);
+  }
   if (caps_.authPlain) {
     authStep_ = 3;
     std::string token = std::string(1, '\0') + security_.user + '\0' + security_.password;
@@ -207,6 +218,20 @@ void SmtpDialogue::Authenticate() {
     return Send("AUTH LOGIN\r\n", 0);
   }
   Fail(kMailAuthRefused, "サーバーは PLAIN と LOGIN のどちらの認証も提供していません\r\n");
+}
+
+// A refused token comes as 334 with the server's reasons in base64 JSON: they go to the trace,
+// an empty line answers, and the refusal that follows ends the login.
+void SmtpDialogue::AnswerTokenChallenge(std::string_view line) {
+  std::string_view encoded = line.size() > 4 ? line.substr(4) : std::string_view();
+  while (!encoded.empty() && (encoded.back() == '\n' || encoded.back() == '\r')) {
+    encoded.remove_suffix(1);
+  }
+  const auto json = Base64Decode(encoded);
+  notices_.push_back(
+      {SmtpNotice::kAuthError, WithoutControlCharacters(json.value_or("?")) + "\r\n"});
+  authStep_ = 5;
+  Send("\r\n", 0);
 }
 
 void SmtpDialogue::TlsEstablished() {

@@ -27,14 +27,18 @@ class SmtpDataEncoder {
   bool pendingCr_ = false;
 };
 
-// How the session is secured and who it logs in as. Plain with no user is the dialogue of old
-// (HELO); anything else says EHLO. Credentials go out only over TLS.
-// Every copy wipes its password when it goes.
+// How the session is secured and who it logs in as: with a password (PLAIN, else LOGIN), or
+// with an OAuth 2.0 bearer token (XOAUTH2) when one is given. Plain with no user is the
+// dialogue of old (HELO); anything else says EHLO. Credentials go out only over TLS.
+// Every copy wipes its password and token when it goes.
 struct SmtpSecurity {
   enum Mode { kPlain, kStartTls, kImplicitTls };
   Mode mode = kPlain;
-  std::string user, password;
-  ~SmtpSecurity() { WipeString(password); }
+  std::string user, password, bearerToken;
+  ~SmtpSecurity() {
+    WipeString(password);
+    WipeString(bearerToken);
+  }
 };
 
 // What an EHLO reply offers (keywords are matched without regard to case).
@@ -42,6 +46,7 @@ struct SmtpCapabilities {
   bool startTls = false;
   bool authPlain = false;
   bool authLogin = false;
+  bool authXOAuth2 = false;
 };
 // Reads one line of an EHLO reply (its text after the code and separator) into `caps`.
 void ReadCapability(std::string_view text, SmtpCapabilities& caps);
@@ -49,12 +54,13 @@ void ReadCapability(std::string_view text, SmtpCapabilities& caps);
 // What the dialogue reports to the window, in order.
 struct SmtpNotice {
   enum Kind {
-    kReply,     // a reply line was received (text: the line with CR LF)
-    kCommand,   // a command was queued for sending (text: the command with CR LF)
-    kMessage,   // 354 arrived: the message text is now due
-    kFailed,    // the dialogue failed (text: "SMTPエラー: " + the reply's last line)
-    kSent,      // the server accepted the message
-    kStartTls,  // 220 to STARTTLS: the TLS handshake is due; bytes after the reply were dropped
+    kReply,      // a reply line was received (text: the line with CR LF)
+    kCommand,    // a command was queued for sending (text: the command with CR LF)
+    kMessage,    // 354 arrived: the message text is now due
+    kFailed,     // the dialogue failed (text: "SMTPエラー: " + the reply's last line)
+    kSent,       // the server accepted the message
+    kStartTls,   // 220 to STARTTLS: the TLS handshake is due; bytes after the reply were dropped
+    kAuthError,  // XOAUTH2's 334 challenge (text: the server's decoded JSON, for the trace)
   };
   Kind kind;
   std::string text;
@@ -127,6 +133,7 @@ class SmtpDialogue {
   void Greeted();
   void AfterEhlo();
   void Authenticate();
+  void AnswerTokenChallenge(std::string_view line);
   void SendMailFrom();
   void SendNextRecipient();
   void Decide(int result);
@@ -137,7 +144,9 @@ class SmtpDialogue {
   SmtpSecurity security_;
   bool tls_ = false;  // the connection is encrypted
   SmtpCapabilities caps_;
-  int authStep_ = 0;  // AUTH LOGIN: 1 user due, 2 password due, 3 result due
+  // AUTH LOGIN: 1 user due, 2 password due, 3 result due; XOAUTH2: 4 result or challenge due,
+  // 5 the refusal after the challenge's empty answer due.
+  int authStep_ = 0;
   std::vector<std::string> recipients_;
   std::size_t nextRecipient_ = 0;
   Phase phase_ = Phase::kGreeting;

@@ -30,6 +30,7 @@ void ReadCapability(std::string_view text, SmtpCapabilities& caps) {
   for (std::size_t i = 1; i < words.size(); ++i) {
     caps.authPlain = caps.authPlain || words[i] == "PLAIN";
     caps.authLogin = caps.authLogin || words[i] == "LOGIN";
+    caps.authXOAuth2 = caps.authXOAuth2 || words[i] == "XOAUTH2";
   }
 }
 

@@ -14,6 +14,7 @@
 #include "common/SecretText.h"
 #include "sender/SenderMessages.h"
 #include "sender/mail/MailSecurity.h"
+#include "sender/mail/OAuthClient_win.h"
 #include "sender/mail/SessionView.h"
 #include "sender/mail/frmSendEmailIds.h"
 
@@ -119,8 +120,10 @@ void frmSendEmail::StartSending() {
     return OnFailed(kExitNoRecipient, "宛先（SmtpTo）にアドレスがありません。");
   }
   // An unknown mode, an unreadable password, or a login without TLS ends it unconnected.
-  const SecurityRefusal refusal = ReadSecurity(inputs_, security_);
+  std::optional<TokenRequest> token;
+  const SecurityRefusal refusal = ReadSecurity(inputs_, security_, token);
   if (refusal.exitCode != 0) return OnFailed(refusal.exitCode, refusal.text);
+  if (token && !SignIn(*token)) return;
   Trace("*", RetryRuleText(RetryMinutesOf(inputs_.retryMinutes)));
   firstTryTick_ = ::GetTickCount();
   StartTry();
@@ -274,6 +277,7 @@ void frmSendEmail::EndSession(int exitCode, Box box, const std::string& boxText)
   if (window()) ::KillTimer(window(), kRetryTimer);
   winsock_.reset();
   WipeString(security_.password);
+  WipeString(security_.bearerToken);
   const int tries = plan_.tryNumber() - (betweenTries ? 1 : 0);
   outcome_ = {exitCode_, RelayText(plan_.relay()), tries, lastReply_, inputs_.sessionTracePath};
   if (exitCode_ == kMailSent) Trace("*", AcceptedTraceText(outcome_.relay, tries));
@@ -285,11 +289,15 @@ void frmSendEmail::EndSession(int exitCode, Box box, const std::string& boxText)
   if (inputs_.autoClose == "1") Destroy();
 }
 
+// A time-out that is not a positive number of seconds (at most a day) is 60 seconds.
+UINT frmSendEmail::TimeoutMs() const {
+  const double seconds = LeadingNumber(inputs_.timeoutSeconds);
+  return seconds >= 1 && seconds <= 86400 ? static_cast<UINT>(seconds * 1000) : 60000;
+}
+
 void frmSendEmail::RestartTimer() {
   if (!window()) return;
-  // A time-out that is not a positive number of seconds (at most a day) is 60 seconds.
-  const double seconds = LeadingNumber(inputs_.timeoutSeconds);
-  UINT milliseconds = seconds >= 1 && seconds <= 86400 ? static_cast<UINT>(seconds * 1000) : 60000;
+  UINT milliseconds = TimeoutMs();
   if (session_ && session_->decided()) milliseconds = std::min(milliseconds, kQuitWaitMs);
   ::SetTimer(window(), kUnloadTimer, milliseconds, nullptr);
 }

@@ -22,6 +22,8 @@
 
 namespace zq {
 
+struct TokenRequest;
+
 class frmSendEmail final : public ModelessDialog, private ConnectionEvents {
  public:
   frmSendEmail(const MailInputs& inputs, const MailContext& context);
@@ -61,6 +63,8 @@ class frmSendEmail final : public ModelessDialog, private ConnectionEvents {
   bool InitSockets();
   void StartSending();
   void StartTry();
+  // Fetches the OAuth 2.0 token into security_; false when the session ended without one.
+  bool SignIn(TokenRequest& request);
   void RetryTimer_Tick();
   void CreateSession();
   void StartTls();
@@ -80,6 +84,7 @@ class frmSendEmail final : public ModelessDialog, private ConnectionEvents {
   void EndSession(int exitCode, Box box = Box::kNone, const std::string& boxText = {});
 
   void SetStatus(const std::string& text) { controls_.SetStatus(text); }
+  UINT TimeoutMs() const;
   void RestartTimer();
   void Trace(std::string_view mark, std::string_view text);
 

@@ -1,13 +1,35 @@
-// The tries of the mail session window: each try composes the message afresh and connects to
-// the relay the plan names; a try that ends transiently waits on the retry timer for the next.
+// The sign-in and the tries of the mail session window: an OAuth 2.0 token is fetched once,
+// before any connection; each try composes the message afresh and connects to the relay the
+// plan names; a try that ends transiently waits on the retry timer for the next.
 #include <algorithm>
 
 #include "common/Cp932.h"
+#include "common/ProgramDirectory.h"
 #include "sender/mail/MailSecurity.h"
+#include "sender/mail/OAuthClient_win.h"
 #include "sender/mail/frmSendEmail.h"
 #include "sender/mail/frmSendEmailIds.h"
 
 namespace zq {
+
+// The token request is bounded by the session time-out; the window is not served meanwhile.
+bool frmSendEmail::SignIn(TokenRequest& request) {
+  SetStatus("OAuth 2.0 のトークンを取得しています･･･");
+  request.caFile = CaFileLocation(inputs_.caFile, ProgramDirectory());
+  if (!request.keyFilePath.empty()) {
+    request.keyFilePath = CaFileLocation(request.keyFilePath, ProgramDirectory());
+  }
+  request.timeoutMs = TimeoutMs();
+  TokenOutcome outcome = FetchToken(request);
+  WipeString(request.secret);
+  for (const std::string& line : outcome.trace) Trace("*", line);
+  if (outcome.exitCode != 0) {
+    OnFailed(outcome.exitCode, outcome.failure);
+    return false;
+  }
+  security_.bearerToken = std::move(outcome.token);
+  return true;
+}
 
 // One try: the message composed afresh (the same Message-ID every time), the relay of the
 // plan looked up and connected.

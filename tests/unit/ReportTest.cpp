@@ -54,7 +54,8 @@ TEST(ParameterText, TheWholeFileOfTheExample) {
       ";-----------------------------------------------------------\r\n"
       "[zqPelmora.exe]\r\n"
       "Event=SA\r\nEventDays=7\r\nService=ALL\r\nCmd1=\"ipconfig /all\"\r\n"
-      "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
+      "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
+      "\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
   EXPECT_EQ(BuildParameterText(ExamplePanel(), "C:\\Tools\\R", "2004/03/05 14:07:09"), expected);
   // At a drive root the sender's path has one backslash.
   EXPECT_NE(BuildParameterText(ExamplePanel(), "C:\\", "").find(";C:\\zqPelmora.exeの"),
@@ -72,14 +73,29 @@ TEST(ParameterText, KeyLinesKeepTheirPlacesAndValuesTheirLines) {
          p.eventLogs = {};
          p.sections[kSectionCommands] = false;
        },
-       {"", "", "Service=ALL", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", ""}},
+       {"", "", "Service=ALL",
+        "", "", "",
+        "", "", "",
+        "", "", "",
+        "", "", "",
+        "", "", "",
+        "", "", "",
+        "", "", "",
+        "", "", ""}},
       {"sections off keep their contents out; stopped services",
        [](ReportPanel& p) {
          p.sections = {false, true, false, false};
          p.service = 2;
        },
-       {"", "", "Service=STOP", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "",
-        "", ""}},
+       {"", "", "Service=STOP",
+        "", "", "",
+        "", "", "",
+        "", "", "",
+        "", "", "",
+        "", "", "",
+        "", "", "",
+        "", "", "",
+        "", "", ""}},
   };
   for (const Case& c : cases) {
     ReportPanel panel = ExamplePanel();

@@ -46,6 +46,13 @@ TEST_F(ReadParameterTest, WhatTheConsoleWritesTheSenderReadsForEveryKey) {
   panel.security = {"STARTTLS", "ユーザー", "cHJvdGVjdGVk", "C:\\ca 表.pem"};
   panel.retryMinutes = " 30 ";
   panel.relay2 = {" relay2.example.jp\r\nSmtpServer=evil ", ""};
+  panel.oauth = {"OAUTH2",
+                 "https://login.example/t/oauth2/v2.0/token",
+                 "c1",
+                 "s o",
+                 "c2VjcmV0",
+                 "C:\\keys\\鍵.pem",
+                 "user@example.jp"};
   Write(BuildParameterText(panel, "C:\\zq", "2026/12/08 0:00:00"));
   RunValues read = ReadRunValues([&](const char* key) { return Read(key); });
   const std::array<std::string, kReportKeyCount> expected = {
@@ -68,13 +75,23 @@ TEST_F(ReadParameterTest, WhatTheConsoleWritesTheSenderReadsForEveryKey) {
       "C:\\ca 表.pem",
       "30",
       "relay2.example.jp  SmtpServer=evil",
-      ""};
-  std::string* values[kReportKeyCount] = {
-      &read.event,       &read.eventDays,        &read.service,     &read.commands[0],
-      &read.commands[1], &read.commands[2],      &read.commands[3], &read.commands[4],
-      &read.smtpServer,  &read.smtpPort,         &read.smtpFrom,    &read.smtpTo,
-      &read.smtpSubject, &read.smtpSecurity,     &read.smtpUser,    &read.smtpPassword,
-      &read.smtpCaFile,  &read.smtpRetryMinutes, &read.smtpServer2, &read.smtpPort2};
+      "",
+      "OAUTH2",
+      "https://login.example/t/oauth2/v2.0/token",
+      "c1",
+      "s o",
+      "c2VjcmV0",
+      "C:\\keys\\鍵.pem",
+      "user@example.jp"};
+  std::string* values[] = {
+      &read.event,       &read.eventDays,        &read.service,       &read.commands[0],
+      &read.commands[1], &read.commands[2],      &read.commands[3],   &read.commands[4],
+      &read.smtpServer,  &read.smtpPort,         &read.smtpFrom,      &read.smtpTo,
+      &read.smtpSubject, &read.smtpSecurity,     &read.smtpUser,      &read.smtpPassword,
+      &read.smtpCaFile,  &read.smtpRetryMinutes, &read.smtpServer2,   &read.smtpPort2,
+      &read.smtpAuth,    &read.oauthTokenUrl,    &read.oauthClientId, &read.oauthScope,
+      &read.oauthSecret, &read.oauthKeyFile,     &read.oauthSubject};
+  static_assert(std::size(values) == kReportKeyCount);
   for (int key = 0; key < kReportKeyCount; ++key) {
     EXPECT_TRUE(*values[key] == expected[key]) << kReportKeys[key] << ": " << *values[key];
   }
