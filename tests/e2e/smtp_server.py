@@ -23,6 +23,8 @@ It can also secure the session with Python's ssl (`context`, a server-side SSLCo
   auth=(user, password)      offer AUTH PLAIN and LOGIN once the session is encrypted; 235
                              for these credentials, 535 for any other
   inject=b"..."              bytes sent in the clear right after the 220 to STARTTLS
+  oauth_tokens={"t"}         also offer AUTH XOAUTH2: 235 for these bearer tokens, else the
+                             334 JSON challenge, then 535; oauth_refusal="535 ..." refuses all
 Each session records the commands, the message as received (dot-stuffing undone) and the
 time from the DATA command to the end of the message.
 
@@ -69,7 +71,7 @@ class SmtpTestServer:
                  endless_at=None, split=False,
                  multiline=False, slow=False, keep_wire=True, read_size=65536, tls=None,
                  context=None, offer_starttls=True, auth=None, inject=b"", trickle=False,
-                 per_session=()):
+                 per_session=(), oauth_tokens=None, oauth_refusal=None):
         self.replies = dict(replies or {})
         self.close_at, self.silent_at, self.delay_at = close_at, silent_at, delay_at
         self.endless_at = endless_at
@@ -78,6 +80,8 @@ class SmtpTestServer:
         self.offer_starttls, self.auth, self.inject = offer_starttls, auth, inject
         self.trickle = trickle
         self.per_session = list(per_session)
+        self.oauth_tokens, self.oauth_refusal = set(oauth_tokens or ()), oauth_refusal
+        self.xoauth2 = []  # the fields of every XOAUTH2 response received
         self.sessions = []
         self._stop = threading.Event()
         self._listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
@@ -166,8 +170,8 @@ class SmtpTestServer:
         lines = ["250-zq-test", "250-8BITMIME"]
         if self.tls == "starttls" and self.offer_starttls and not session.tls_version:
             lines.append("250-STARTTLS")
-        if self.auth and session.tls_version:
-            lines.append("250-AUTH PLAIN LOGIN")
+        if (self.auth or self.oauth_tokens) and session.tls_version:
+            lines.append("250-AUTH PLAIN LOGIN" + (" XOAUTH2" if self.oauth_tokens else ""))
         lines.append("250 SIZE 100000000")
         conn.sock.sendall("".join(l + "\r\n" for l in lines).encode())
 
@@ -180,6 +184,18 @@ class SmtpTestServer:
         elif mechanism == b"LOGIN":
             user = base64.b64decode(self._answer(conn, "334 VXNlcm5hbWU6"))
             password = base64.b64decode(self._answer(conn, "334 UGFzc3dvcmQ6"))
+        elif mechanism == b"XOAUTH2" and self.oauth_tokens:
+            fields = dict(f.split("=", 1) for f in
+                          base64.b64decode(words[2]).decode().split("\x01") if f)
+            self.xoauth2.append(fields)
+            if self.oauth_refusal:
+                return self._send(conn, self.oauth_refusal)
+            if fields.get("auth", "").removeprefix("Bearer ") in self.oauth_tokens:
+                self._send(conn, "235 2.7.0 ok")
+                return True
+            challenge = base64.b64encode(b'{"status":"401","schemes":"Bearer"}').decode()
+            self._answer(conn, "334 " + challenge)
+            return self._send(conn, "535 5.7.3 Authentication unsuccessful")
         else:
             return self._send(conn, "504 5.5.4 unknown mechanism")
         ok = self.auth is not None and (user.decode(), password.decode()) == tuple(self.auth)

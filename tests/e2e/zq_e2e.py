@@ -36,7 +36,8 @@ def parameter_text(values):
     keys = ["Event", "EventDays", "Service", "Cmd1", "Cmd2", "Cmd3", "Cmd4", "Cmd5",
             "SmtpServer", "SmtpPort", "SmtpFrom", "SmtpTo", "SmtpSubject", "SmtpSecurity",
             "SmtpUser", "SmtpPassword", "SmtpCaFile", "SmtpRetryMinutes", "SmtpServer2",
-            "SmtpPort2"]
+            "SmtpPort2", "SmtpAuth", "SmtpOAuthTokenUrl", "SmtpOAuthClientId", "SmtpOAuthScope",
+            "SmtpOAuthSecret", "SmtpOAuthKeyFile", "SmtpOAuthSubject"]
     if "SmtpServer" in values:
         values = {"SmtpRetryMinutes": "0", **values}
     for key in keys:
