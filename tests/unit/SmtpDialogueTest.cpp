@@ -160,6 +160,7 @@ TEST(SmtpDialogue, SecuredSessionsLogInOnlyOverTlsAndNeverFallBack) {
     std::vector<std::string> replies;
     std::string sent;
     int result;
+    std::string token = {};
   } const cases[] = {
       {"STARTTLS, fresh capabilities, PLAIN",
        Mode::kStartTls,
@@ -193,6 +194,24 @@ TEST(SmtpDialogue, SecuredSessionsLogInOnlyOverTlsAndNeverFallBack) {
        {"220 hi\r\n", "250 x\r\n"},
        "EHLO h\r\nQUIT\r\n",
        kMailAuthRefused},
+      {"XOAUTH2 with a token, never the password",
+       Mode::kImplicitTls,
+       {"220 hi\r\n", "250-x\r\n250 AUTH PLAIN XOAUTH2\r\n", "235 ok\r\n"},
+       "EHLO h\r\nAUTH XOAUTH2 dXNlcj11AWF1dGg9QmVhcmVyIFQBAQ==\r\nMAIL FROM:<f>\r\n",
+       kMailUndecided,
+       "T"},
+      {"XOAUTH2 refused: the challenge answered empty, then the refusal",
+       Mode::kImplicitTls,
+       {"220 hi\r\n", "250 AUTH XOAUTH2\r\n", "334 eyJzdGF0dXMiOiI0MDEifQ==\r\n", "535 5.7.3\r\n"},
+       "EHLO h\r\nAUTH XOAUTH2 dXNlcj11AWF1dGg9QmVhcmVyIFQBAQ==\r\n\r\nQUIT\r\n",
+       kMailAuthRefused,
+       "T"},
+      {"XOAUTH2 not offered: no fall-back to the password",
+       Mode::kImplicitTls,
+       {"220 hi\r\n", "250 AUTH PLAIN LOGIN\r\n"},
+       "EHLO h\r\nQUIT\r\n",
+       kMailAuthRefused,
+       "T"},
       {"a login on a plain connection",
        Mode::kPlain,
        {"220 hi\r\n", "250-x\r\n250 AUTH PLAIN\r\n"},
@@ -200,7 +219,7 @@ TEST(SmtpDialogue, SecuredSessionsLogInOnlyOverTlsAndNeverFallBack) {
        kMailAuthRefused},
   };
   for (const Case& c : cases) {
-    SmtpDialogue d("h", "f", "t", {c.mode, "u", "p"});
+    SmtpDialogue d("h", "f", "t", {c.mode, "u", "p", c.token});
     std::string sent, shown;
     for (const std::string& reply : c.replies) {
       d.Receive(reply);
@@ -212,7 +231,7 @@ TEST(SmtpDialogue, SecuredSessionsLogInOnlyOverTlsAndNeverFallBack) {
     }
     EXPECT_EQ(sent, c.sent) << c.name;
     EXPECT_EQ(d.result(), c.result) << c.name;
-    for (const char* secret : {"AHUAcA==", "cA=="}) {
+    for (const char* secret : {"AHUAcA==", "cA==", "dXNlcj11AWF1dGg9QmVhcmVyIFQBAQ=="}) {
       EXPECT_EQ(shown.find(secret), std::string::npos) << c.name;
     }
   }
