@@ -21,6 +21,23 @@ std::string& MailOAuthField(MailOAuth& oauth, int index) {
   return *fields[index];
 }
 
+OAuthRefusal CheckOAuth(int securityIndex, std::string_view user, const MailOAuth& typed,
+                        bool hasSecret) {
+  const auto blank = [](const std::string& value) { return TrimBlanks(value).empty(); };
+  if (securityIndex == 0) return {0, "OAuth 2.0 の認証には STARTTLS か SSL/TLS を選んでください。"};
+  if (TrimBlanks(user).empty()) {
+    return {0, "OAuth 2.0 の認証にはユーザー名（送信するメールボックス）が必要です。"};
+  }
+  if (TrimBlanks(typed.tokenUrl).rfind("https://", 0) != 0) {
+    return {1, "トークンURLは https:// で始まる URL で指定してください。"};
+  }
+  if (blank(typed.clientId)) return {2, "クライアントIDを指定してください。"};
+  if (hasSecret == !blank(typed.keyFile)) {
+    return {4, "シークレットとキーファイルのどちらか一方を指定してください。"};
+  }
+  return {};
+}
+
 std::string MicrosoftTokenUrl(std::string_view tenant) {
   return "https://login.microsoftonline.com/" + std::string(TrimBlanks(tenant)) +
          "/oauth2/v2.0/token";

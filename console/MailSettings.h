@@ -46,6 +46,18 @@ struct MailOAuth {
 };
 inline constexpr int kOAuthFieldCount = kKeySmtpOAuthSubject - kKeySmtpAuth + 1;
 std::string& MailOAuthField(MailOAuth& oauth, int index);  // in key order
+// The authentication choices by list index (the word written, "" for the password).
+inline constexpr const char* kAuthTexts[] = {"パスワード", "OAuth 2.0"};
+// What an OAuth 2.0 login refuses first: the field (index in key order, 0 SmtpAuth...) and
+// the message; field -1 when it may be saved. It needs TLS, a user (the mailbox), an https
+// token URL, a client id, and either a secret (typed or kept) or a key file, not both.
+struct OAuthRefusal {
+  int field = -1;
+  const char* message = "";
+};
+OAuthRefusal CheckOAuth(int securityIndex, std::string_view user, const MailOAuth& typed,
+                        bool hasSecret);
+
 // The presets: Microsoft 365's token URL for a tenant (id or domain), its scope; Google's.
 std::string MicrosoftTokenUrl(std::string_view tenant);
 inline constexpr char kMicrosoftScope[] = "https://outlook.office365.com/.default";

@@ -43,6 +43,7 @@ bool frmMailSetting::OnCommand(int id, int code) {
       if (code == CBN_SELCHANGE) cboSecurity_Click();
       return true;
   }
+  if (oauth_.OnCommand(id, code)) return true;
   // A text box that gets the focus selects its whole text, so typing replaces it.
   if (code == EN_SETFOCUS) ::SendMessageA(::GetDlgItem(window(), id), EM_SETSEL, 0, -1);
   return true;
@@ -66,6 +67,8 @@ void frmMailSetting::Form_Load() {
   const auto password = UnprotectText(ReadSetting(kSettingsSection, kMailSecurityKeys[2]));
   SetItemText(IDE_txtPassword, password.value_or(""));
   caFile_ = ReadSetting(kSettingsSection, kMailSecurityKeys[3]);
+  oauth_ = OAuthControls(window());
+  oauth_.Load();
   SetItemText(IDE_txtSmtpServer2, ReadSetting(kSettingsSection, kSecondRelayKeys[0]));
   SetItemText(IDE_txtSmtpPort2, ReadSetting(kSettingsSection, kSecondRelayKeys[1]));
   AddToolTip(IDE_txtSmtpServer2,
@@ -118,13 +121,18 @@ std::optional<frmMailSetting::Typed> frmMailSetting::ReadTyped() {
   }
   const std::string user(TrimBlanks(ItemText(IDE_txtUser)));
   std::string password = ItemText(IDE_txtPassword);
-  if (const char* login = CheckLogin(SecurityIndex(), user, password); *login) {
+  const std::optional<MailOAuth> oauth = oauth_.Read(SecurityIndex(), user);
+  if (!oauth) return std::nullopt;
+  typed.oauth = *oauth;
+  if (oauth_.UsesOAuth()) WipeString(password);  // the token signs in instead
+  if (const char* login = oauth_.UsesOAuth() ? "" : CheckLogin(SecurityIndex(), user, password);
+      *login) {
     TervaskMessage(login, kMbExclamation);
     ::SetFocus(::GetDlgItem(window(), SecurityIndex() == 0 ? IDC_cboSecurity : IDE_txtPassword));
     return std::nullopt;
   }
   typed.security = {kSecurityWords[SecurityIndex()], user, "", caFile_};
-  if (!user.empty()) {
+  if (!user.empty() && !oauth_.UsesOAuth()) {
     // Only this user reads the settings' copy; a report job gets a machine copy of its own.
     const auto protectedPassword = ProtectText(password, SecretScope::kCurrentUser);
     WipeString(password);
@@ -143,6 +151,7 @@ void frmMailSetting::Save() {
   g_mailSettings = typed->mail;
   g_mailSecurity = typed->security;
   g_secondRelay = typed->relay2;
+  g_mailOAuth = typed->oauth;
   std::uint32_t failure = ProtectSettingsFile();
   auto write = [&failure](const char* key, const std::string& value) {
     const std::uint32_t error = WriteSetting(kSettingsSection, key, value);
@@ -156,6 +165,9 @@ void frmMailSetting::Save() {
   }
   write(kSecondRelayKeys[0], g_secondRelay.server);
   write(kSecondRelayKeys[1], g_secondRelay.port);
+  for (int field = 0; field < kOAuthFieldCount; ++field) {
+    write(kReportKeys[kKeySmtpAuth + field], MailOAuthField(g_mailOAuth, field));
+  }
   // One report per save; the values still apply to this session.
   if (failure != 0) {
     TervaskMessage(SettingsWriteFailureText(g_settingsFilePath, FailureOf(failure).text),
@@ -177,6 +189,7 @@ void frmMailSetting::cmdTestSend_Click() {
   panel.mail = typed->mail;
   panel.security = typed->security;
   panel.relay2 = typed->relay2;
+  panel.oauth = typed->oauth;
   panel.retryMinutes = "0";  // the answer comes now, not after minutes of retries
   const std::string directory = ProgramDirectory();
   const std::string text = BuildParameterText(panel, directory, CreatedText(SystemClock().Now()));

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/ModelessDialog.h"
+#include "console/OAuthControls_win.h"
 #include "console/basTervask.h"
 
 namespace zq {
@@ -31,11 +32,13 @@ class frmMailSetting final : public ModelessDialog {
     MailSettings mail;
     MailSecurity security;
     SecondRelay relay2;
+    MailOAuth oauth;
   };
   std::optional<Typed> ReadTyped();
 
   SavedFunction onSaved_;
   std::string caFile_;
+  OAuthControls oauth_;
 };
 
 }  // namespace zq

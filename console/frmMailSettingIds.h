@@ -28,3 +28,18 @@
 #define IDE_txtSmtpServer2 324
 #define IDL_lblSmtpPort2 325
 #define IDE_txtSmtpPort2 326
+#define IDF_frameAuth 330
+#define IDL_lblAuth 331
+#define IDC_cboAuth 332
+#define IDL_lblOAuth0 \
+  340  // 7 labels: token URL, client id, scope, secret, key file, subject, tenant
+#define IDE_txtTokenUrl 350
+#define IDE_txtClientId 351
+#define IDE_txtScope 352
+#define IDE_txtSecret 353
+#define IDE_txtKeyFile 354
+#define IDE_txtSubject2 355
+#define IDE_txtTenant 356
+#define IDB_cmdKeyFile 360
+#define IDB_cmdMicrosoft 361
+#define IDB_cmdGoogle 362

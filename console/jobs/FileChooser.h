@@ -20,6 +20,8 @@ class FileChooser {
 class OpenFileChooser final : public FileChooser {
  public:
   std::optional<std::string> ChooseProgram(HWND owner) override;
+  // A key file for OAuth 2.0 (PEM, JSON, all files).
+  std::optional<std::string> ChooseKeyFile(HWND owner);
 };
 
 }  // namespace zq

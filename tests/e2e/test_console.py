@@ -114,7 +114,8 @@ class ConsoleTest(unittest.TestCase):
         self.assertEqual((self.dir / "zqTervask.ini").read_bytes(), sjis(
             f"[zqTervask]\r\nSmtpServer=mail.example.jp\r\nSmtpPort=587\r\nSubject={subject}\r\n"
             "From=zq@example.jp\r\nTo=a@x;b@x\r\nSmtpSecurity=\r\nSmtpUser=\r\nSmtpPassword=\r\n"
-            "SmtpServer2=\r\nSmtpPort2=\r\n"))
+            "SmtpServer2=\r\nSmtpPort2=\r\nSmtpAuth=\r\nSmtpOAuthTokenUrl=\r\nSmtpOAuthClientId=\r\n"
+            "SmtpOAuthScope=\r\nSmtpOAuthSecret=\r\nSmtpOAuthKeyFile=\r\nSmtpOAuthSubject=\r\n"))
 
     def fill_report(self, port):
         """Services, one command and mail to the loopback server on `port`."""
@@ -136,7 +137,8 @@ class ConsoleTest(unittest.TestCase):
             'Cmd1="echo 週報の出力"', "", "", "", "", "SmtpServer=127.0.0.1", f"SmtpPort={port}",
             "SmtpFrom=zq@example.jp", "SmtpTo=a@example.jp", "SmtpSubject=週報",
             "SmtpSecurity=", "SmtpUser=", "SmtpPassword=", "SmtpCaFile=", "SmtpRetryMinutes=10",
-            "SmtpServer2=", "SmtpPort2=", "", ""])
+            "SmtpServer2=", "SmtpPort2=", "SmtpAuth=", "SmtpOAuthTokenUrl=", "SmtpOAuthClientId=",
+            "SmtpOAuthScope=", "SmtpOAuthSecret=", "SmtpOAuthKeyFile=", "SmtpOAuthSubject=", "", ""])
 
     def check_mail(self, server, name):
         self.assertTrue(server.wait_for_session_end(120), "the report was mailed")

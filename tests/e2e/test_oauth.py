@@ -7,15 +7,17 @@ import concurrent.futures
 import json
 import shutil
 import ssl
+import subprocess
 import tempfile
 import unittest
 from pathlib import Path
 
 from smtp_server import SmtpTestServer
+from test_console import BIN, DIALOG, MAIN, TITLE, driver
 from test_secure_mail import helper
 from token_server import TokenServer
-from zq_e2e import PELMORA, make_ca, make_cert, openssl, parameter_text, run_program, temp_dir
-from zq_e2e import win_path
+from zq_e2e import PELMORA, ROOT, WINE, make_ca, make_cert, openssl, parameter_text, run_program
+from zq_e2e import sjis, temp_dir, win_path
 
 USER, CLIENT, SECRET = "report@example.jp", "c1-client", "s3cret~週"
 SCOPE, EMAIL = "https://outlook.office365.com/.default", "zq@proj.iam.gserviceaccount.com"
@@ -112,6 +114,44 @@ class OAuthTest(unittest.TestCase):
                 for secret_bytes in (SECRET.encode("cp932"), SECRET.encode("utf-8"), key,
                                      *(t.encode() for t in TOKENS)):
                     self.assertNotIn(secret_bytes, data, path)
+
+    def test_the_consoles_test_send_signs_in_with_a_secret(self):
+        folder = temp_dir("oauth console ")
+        self.addCleanup(shutil.rmtree, folder, True)
+        for program in (BIN / "zqTervask.exe", PELMORA):
+            shutil.copy(program, folder)
+        (folder / "zqTervask.ini").write_bytes(sjis(
+            f"[zqTervask]\r\nSmtpCaFile={win_path(self.certs / 'own.pem')}\r\n"))
+        with self.endpoint("endpoint") as endpoint, SmtpTestServer(
+                tls="starttls", context=context(self.certs, "smtp"), oauth_tokens=TOKENS) as smtp:
+            console = subprocess.Popen([str(WINE), str(folder / "zqTervask.exe")], cwd=ROOT,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.addCleanup(console.kill)
+            self.assertEqual(driver("wait", TITLE)[0], 0)
+            driver("command", TITLE, MAIN["IDB_cmdButton1"])
+            settings = "設定 - zqTervask"
+            driver("pick", settings, DIALOG["IDC_cboSecurity"], 1)
+            driver("pick", settings, DIALOG["IDC_cboAuth"], 1)
+            for name, value in (
+                    ("IDE_txtSmtpServer", "localhost"), ("IDE_txtSmtpPort", smtp.port),
+                    ("IDE_txtFrom", USER), ("IDE_txtTo", "a@example.jp"), ("IDE_txtSubject", "試験"),
+                    ("IDE_txtUser", USER), ("IDE_txtClientId", CLIENT), ("IDE_txtScope", SCOPE),
+                    ("IDE_txtTokenUrl", f"https://127.0.0.1:{endpoint.port}/t/oauth2/v2.0/token"),
+                    ("IDE_txtSecret", SECRET)):
+                driver("set", settings, DIALOG[name], value)
+            driver("click", settings, DIALOG["IDB_cmdTestSend"])
+            shown = ""
+            for _ in range(6):  # the send takes a few seconds
+                shown = driver("box", TITLE)[1]
+                if shown:
+                    break
+            driver("answer", TITLE, 1)
+            driver("close", settings)
+            driver("close", TITLE)
+        self.assertTrue(shown.startswith("テスト送信に成功しました。"), shown)
+        self.assertIn("AUTH XOAUTH2 ****", shown)
+        self.assertIn("トークンを取得しました", shown)
+        self.assertEqual(smtp.xoauth2, [{"user": USER, "auth": "Bearer tok-secret"}])
 
 
 if __name__ == "__main__":

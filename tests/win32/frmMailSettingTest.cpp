@@ -10,8 +10,11 @@
 #include <vector>
 
 #include "common/MessageBox.h"
+#include "common/ProtectedText_win.h"
 #include "console/frmMailSettingIds.h"
 #include "tests/win32/TempDir.h"
+
+#include <functional>
 
 namespace zq {
 namespace {
@@ -38,7 +41,8 @@ class MailSettingTest : public ::testing::Test {
 
   // Opens the dialog, types the values (nullopt: leaves what it loaded), presses `button`;
   // returns what the main window was given.
-  std::optional<MailSettings> Press(const std::optional<Typed>& typed, int button) {
+  std::optional<MailSettings> Press(const std::optional<Typed>& typed, int button,
+                                    const std::function<void(HWND)>& more = {}) {
     g_boxes.clear();
     std::optional<MailSettings> saved;
     frmMailSetting dialog([&](const MailSettings& s) { saved = s; });
@@ -47,6 +51,7 @@ class MailSettingTest : public ::testing::Test {
       loaded_[i] = test::ItemText(dialog.window(), kFieldIds[i]);
       if (typed) ::SetDlgItemTextA(dialog.window(), kFieldIds[i], (*typed)[i].c_str());
     }
+    if (more) more(dialog.window());
     ::SendMessageA(dialog.window(), WM_COMMAND, button, 0);
     stillOpen_ = dialog.window() != nullptr;
     focus_ = stillOpen_ ? ::GetDlgCtrlID(::GetFocus()) : 0;
@@ -93,7 +98,9 @@ TEST_F(MailSettingTest, AGoodSaveWritesTrimmedValuesAndQuotesReadBackAsSaved) {
   EXPECT_EQ(test::ReadFileBytes(g_settingsFilePath),
             "[zqTervask]\r\nSmtpServer=mail.example.jp\r\nSmtpPort=587\r\n"
             "From=zq@example.jp\r\nTo=a@x;b@x\r\nSubject=\"\"週報\"\"\r\n"
-            "SmtpSecurity=\r\nSmtpUser=\r\nSmtpPassword=\r\nSmtpServer2=\r\nSmtpPort2=\r\n");
+            "SmtpSecurity=\r\nSmtpUser=\r\nSmtpPassword=\r\nSmtpServer2=\r\nSmtpPort2=\r\n"
+            "SmtpAuth=\r\nSmtpOAuthTokenUrl=\r\nSmtpOAuthClientId=\r\nSmtpOAuthScope=\r\n"
+            "SmtpOAuthSecret=\r\nSmtpOAuthKeyFile=\r\nSmtpOAuthSubject=\r\n");
   Press(std::nullopt, IDB_cmdButton1);  // the next opening reads the file afresh
   EXPECT_EQ(loaded_, (Typed{"mail.example.jp", "587", "zq@example.jp", "a@x;b@x", "\"週報\""}));
 }
@@ -110,6 +117,41 @@ TEST_F(MailSettingTest, AFileThatCannotBeWrittenIsReportedOnceWithoutConfirmatio
             0u);
   EXPECT_EQ(g_boxes[0].second, unsigned{kMbExclamation});
   EXPECT_EQ(g_mailSettings.smtpServer, "m");
+}
+
+// OAuth 2.0 through the Microsoft 365 preset: refused without TLS or with a token URL that is
+// not https; saved with the secret protected, shown again masked at the next opening.
+TEST_F(MailSettingTest, OAuthIsCheckedAndSavedWithItsSecretProtected) {
+  const auto oauth = [](int security, const char* url) {
+    return [=](HWND w) {
+      ::SendDlgItemMessageA(w, IDC_cboSecurity, CB_SETCURSEL, security, 0);
+      ::SendDlgItemMessageA(w, IDC_cboAuth, CB_SETCURSEL, 1, 0);
+      ::SendMessageA(w, WM_COMMAND, MAKEWPARAM(IDC_cboAuth, CBN_SELCHANGE), 0);
+      ::SetDlgItemTextA(w, IDE_txtUser, "report@example.jp");
+      ::SetDlgItemTextA(w, IDE_txtTenant, "contoso.onmicrosoft.com");
+      ::SendMessageA(w, WM_COMMAND, IDB_cmdMicrosoft, 0);
+      if (url) ::SetDlgItemTextA(w, IDE_txtTokenUrl, url);
+      ::SetDlgItemTextA(w, IDE_txtClientId, "c1");
+      ::SetDlgItemTextA(w, IDE_txtSecret, "s3cret");
+    };
+  };
+  const Typed typed{"smtp.office365.com", "587", "report@example.jp", "a@x", "s"};
+  EXPECT_FALSE(Press(typed, IDB_cmdButton0, oauth(0, nullptr)));
+  EXPECT_EQ(g_boxes.at(0).first, "OAuth 2.0 の認証には STARTTLS か SSL/TLS を選んでください。");
+  EXPECT_FALSE(Press(typed, IDB_cmdButton0, oauth(1, "http://login.example/token")));
+  EXPECT_EQ(focus_, IDE_txtTokenUrl);
+  ASSERT_TRUE(Press(typed, IDB_cmdButton0, oauth(1, nullptr)));
+  const std::string file = test::ReadFileBytes(g_settingsFilePath);
+  EXPECT_NE(file.find("SmtpAuth=OAUTH2\r\nSmtpOAuthTokenUrl=https://login.microsoftonline.com/"
+                      "contoso.onmicrosoft.com/oauth2/v2.0/token\r\nSmtpOAuthClientId=c1\r\n"
+                      "SmtpOAuthScope=https://outlook.office365.com/.default\r\nSmtpOAuthSecret="),
+            std::string::npos)
+      << file;
+  EXPECT_EQ(file.find("s3cret"), std::string::npos);
+  EXPECT_EQ(UnprotectText(g_mailOAuth.protectedSecret), "s3cret");
+  std::string shown;
+  Press(std::nullopt, IDB_cmdButton1, [&](HWND w) { shown = test::ItemText(w, IDE_txtSecret); });
+  EXPECT_EQ(shown, "s3cret");
 }
 
 TEST_F(MailSettingTest, CancelChangesNothing) {
