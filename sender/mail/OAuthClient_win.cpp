@@ -7,7 +7,6 @@
 #include <winhttp.h>
 
 #include <algorithm>
-#include <ctime>
 #include <optional>
 
 #include "common/AccessSafety_win.h"
@@ -123,6 +122,15 @@ std::string Sha1Of(const std::string& der) {
   return std::string(reinterpret_cast<const char*>(hash), size);
 }
 
+// Seconds since 1970 in UTC, from the system clock.
+std::int64_t UnixTime() {
+  FILETIME now{};
+  ::GetSystemTimeAsFileTime(&now);
+  const std::uint64_t ticks =
+      (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  return static_cast<std::int64_t>((ticks - 116444736000000000ULL) / 10000000ULL);
+}
+
 std::string RandomId() {
   BYTE bytes[16] = {};
   HCRYPTPROV provider = 0;
@@ -154,7 +162,7 @@ std::optional<std::string> RequestBody(const TokenRequest& request, Failed& fail
     return std::nullopt;
   }
   AssertionInput in{clientId, clientId,   Utf8OfAnsi(request.tokenUrl),
-                    scope,    RandomId(), static_cast<std::int64_t>(std::time(nullptr))};
+                    scope,    RandomId(), UnixTime()};
   std::string input;
   if (key->kind == SigningKey::kServiceAccount) {
     in.issuer = key->clientEmail;
