@@ -48,13 +48,17 @@ std::string Ansi(const std::string& utf8) {
   return AnsiOfWide(wide.c_str());
 }
 
+// The key file and its folder: whoever may change either could sign in as the sender.
 std::optional<std::string> ReadKeyFile(const std::string& path, std::string& error) {
-  const AccessVerdict verdict = CheckPathAccess(path);
-  if (!verdict.safe) {
-    error =
-        "キーファイルは SYSTEM と Administrators だけが変更できる場所に置いてください: " + path +
-        "\r\n" + verdict.reason;
-    return std::nullopt;
+  const std::size_t slash = path.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+  for (const std::string& checked : {path, folder}) {
+    const AccessVerdict verdict = CheckPathAccess(checked);
+    if (!verdict.safe) {
+      error = "キーファイルは SYSTEM と Administrators だけが変更できる場所に置いてください: " +
+              checked + "\r\n" + verdict.reason;
+      return std::nullopt;
+    }
   }
   const UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

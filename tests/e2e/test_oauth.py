@@ -83,19 +83,21 @@ class OAuthTest(unittest.TestCase):
                   "SmtpOAuthSubject": USER}
         with self.endpoint("endpoint") as good, self.endpoint("strange") as strange:
             servers = [SmtpTestServer(tls="starttls", context=context(self.certs, "smtp"),
-                                      oauth_tokens=TOKENS, **extra) for extra in
+                                      **{"oauth_tokens": TOKENS, **extra}) for extra in
                        ({}, {}, {}, {}, {}, {"oauth_refusal": "535 5.7.139 Authentication "
-                                             "unsuccessful, basic authentication is disabled"})]
+                                             "unsuccessful, basic authentication is disabled"},
+                        {"oauth_tokens": {"another"}})]
             for server in servers:
                 server.__enter__()
                 self.addCleanup(server.stop)
             cases = [(secret, good, servers[0]), (pem, good, servers[1]),
                      (google, good, servers[2]), (wrong, good, servers[3]),
-                     (secret, strange, servers[4]), (secret, good, servers[5])]
+                     (secret, strange, servers[4]), (secret, good, servers[5]),
+                     (secret, good, servers[6])]
             with concurrent.futures.ThreadPoolExecutor(max_workers=3) as pool:
                 outcomes = list(pool.map(self.run_case, cases))
         codes = [code for code, _, _ in outcomes]
-        self.assertEqual(codes, [0, 0, 0, 25, 24, 21], [t for _, t, _ in outcomes])
+        self.assertEqual(codes, [0, 0, 0, 25, 24, 21, 21], [t for _, t, _ in outcomes])
         for server, token in zip(servers[:3], ("tok-secret", "tok-cert", "tok-google")):
             self.assertEqual(server.xoauth2, [{"user": USER, "auth": f"Bearer {token}"}])
             self.assertIsNotNone(server.sessions[0].message, "delivered")
@@ -107,6 +109,9 @@ class OAuthTest(unittest.TestCase):
         self.assertIn("証明書を信頼できません", outcomes[4][1])
         self.assertIn("基本認証（パスワード）が無効です", outcomes[5][1])
         self.assertIn("AUTH XOAUTH2 ****", outcomes[0][1])
+        # A token the server does not take: its 334 challenge is answered, its reasons traced.
+        self.assertIn('XOAUTH2 の拒否理由: {"status":"401","schemes":"Bearer"}', outcomes[6][1])
+        self.assertIn("535 5.7.3", outcomes[6][1])
         key = (self.certs / "client.key").read_text().splitlines()[5].encode()
         for _, _, directory in outcomes:
             for path in directory.iterdir():
