@@ -4,7 +4,7 @@
 #include "common/ProtectedText_win.h"
 #include "common/SecretText.h"
 #include "sender/mail/MailSecurity.h"
-#include "sender/mail/OAuthClient_win.h"
+#include "sender/mail/TokenRequest.h"
 
 namespace zq {
 

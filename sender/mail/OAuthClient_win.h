@@ -7,19 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "common/SecretText.h"
+#include "sender/mail/TokenRequest.h"
 
 namespace zq {
-
-struct TokenRequest {
-  // As the parameter file gives them (CP932).
-  std::string tokenUrl, clientId, scope, subject;
-  std::string secret;       // "" when a key file signs instead; wiped by the caller
-  std::string keyFilePath;  // "" for a secret
-  std::string caFile;       // extra trusted roots, as for the SMTP server
-  unsigned timeoutMs = 60000;
-  ~TokenRequest() { WipeString(secret); }
-};
 
 struct TokenOutcome {
   int exitCode = 0;  // 0, kMailTokenUnavailable or kMailTokenRefused
