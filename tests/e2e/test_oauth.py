@@ -13,7 +13,7 @@ import unittest
 from pathlib import Path
 
 from smtp_server import SmtpTestServer
-from test_console import BIN, DIALOG, MAIN, TITLE, driver
+from test_console import BIN, DIALOG, MAIN, TITLE, driver, pressed_test_send
 from test_secure_mail import helper
 from token_server import TokenServer
 from zq_e2e import PELMORA, ROOT, WINE, make_ca, make_cert, openssl, parameter_text, run_program
@@ -144,12 +144,7 @@ class OAuthTest(unittest.TestCase):
                     ("IDE_txtTokenUrl", f"https://127.0.0.1:{endpoint.port}/t/oauth2/v2.0/token"),
                     ("IDE_txtSecret", SECRET)):
                 driver("set", settings, DIALOG[name], value)
-            driver("click", settings, DIALOG["IDB_cmdTestSend"])
-            shown = ""
-            for _ in range(6):  # the send takes a few seconds
-                shown = driver("box", TITLE)[1]
-                if shown:
-                    break
+            shown = pressed_test_send(settings)
             driver("answer", TITLE, 1)
             driver("close", settings)
             driver("close", TITLE)

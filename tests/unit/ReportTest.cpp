@@ -62,6 +62,13 @@ TEST(ParameterText, TheWholeFileOfTheExample) {
             std::string::npos);
 }
 
+// The key lines of a file that writes one key only.
+std::vector<std::string> OnlyKeyLine(ReportKey key, const std::string& line) {
+  std::vector<std::string> lines(kReportKeyCount);
+  lines[key] = line;
+  return lines;
+}
+
 TEST(ParameterText, KeyLinesKeepTheirPlacesAndValuesTheirLines) {
   struct Case {
     const char* name;
@@ -73,29 +80,13 @@ TEST(ParameterText, KeyLinesKeepTheirPlacesAndValuesTheirLines) {
          p.eventLogs = {};
          p.sections[kSectionCommands] = false;
        },
-       {"", "", "Service=ALL",
-        "", "", "",
-        "", "", "",
-        "", "", "",
-        "", "", "",
-        "", "", "",
-        "", "", "",
-        "", "", "",
-        "", "", ""}},
+       OnlyKeyLine(kKeyService, "Service=ALL")},
       {"sections off keep their contents out; stopped services",
        [](ReportPanel& p) {
          p.sections = {false, true, false, false};
          p.service = 2;
        },
-       {"", "", "Service=STOP",
-        "", "", "",
-        "", "", "",
-        "", "", "",
-        "", "", "",
-        "", "", "",
-        "", "", "",
-        "", "", "",
-        "", "", ""}},
+       OnlyKeyLine(kKeyService, "Service=STOP")},
   };
   for (const Case& c : cases) {
     ReportPanel panel = ExamplePanel();
